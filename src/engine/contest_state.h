@@ -1,0 +1,83 @@
+#pragma once
+// The contest state that lives from load to unload: the stored QSOs, the
+// per-band lists shared with the windows, and the settings a reset fills.
+// The host's thread changes it; the window thread reads it. Both hold
+// stateLock() while they touch it; nobody holds it while sending a message
+// to the other thread, while a modal window is open, or while waiting.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/kda_directory.h"
+#include "platform/date_time.h"
+
+// One stored QSO.
+struct CInfo {
+    std::string call;              // worked station
+    std::string prefix;            // its DXCC prefix ("IT9"/"IG9" stored as "I")
+    std::string continent;
+    std::string band;              // as the host gave it, e.g. "20m"
+    std::string mode;              // as the host gave it, "CW" or "SSB"
+    std::string rstReceived;
+    std::string rstSent;
+    std::string exchangeReceived;  // unchanged
+    std::string exchangeSent;
+    std::string kdaCode;           // "UN" stations with a valid code only
+    std::int32_t frequencyKHz = 0;
+    std::int32_t invalid = 0;      // 1: does not count (bad code or dupe)
+    std::int32_t badCode = 0;
+    std::int32_t dupe = 0;
+    COleDateTime qsoTime;
+};
+
+constexpr int kBandSlotCount = 6;  // 160, 80, 40, 20, 15, 10 m
+using BandLists = std::array<std::vector<std::string>, kBandSlotCount>;
+
+// Slot of a band text (exact): "160m" 0, "80m" 1, "40m" 2, "20m" 3,
+// "15m" 4, "10m" 5; -1 for anything else.
+int bandSlot(const std::string& band);
+
+struct ContestState {
+    std::vector<CInfo> qsoList;        // in the order accepted
+    std::vector<std::string> workedBands;
+    // Per band slot: band label, CW time, SSB time, exchange.
+    std::array<std::array<std::string, 4>, kBandSlotCount> workedWithRows;
+    BandLists bandDxccLists;
+    BandLists bandKdaLists;
+    KdaDirectory kdaDirectory;
+
+    std::string hostFolder;
+    std::string hostVersion;
+    std::string ownCall;
+    std::string ownPrefix;
+    std::string ownContinent;
+    std::string contestYear;
+    std::string contestDate;
+    std::string badQsoFileName;
+    std::int32_t exportRun = 0;
+    std::int32_t russianLabels = 0;
+    std::int32_t kdaDirectoryLoaded = 0;
+};
+
+// The one contest of the loaded library.
+ContestState& contestState();
+// The one lock that guards contestState() between the two threads.
+std::mutex& stateLock();
+
+// Set by setVersion, never cleared: statistics render as HTML.
+extern std::atomic<std::int32_t> extendedOutput;
+// 1 when a refresh of the setup panel may be posted.
+extern std::atomic<std::int32_t> refreshPending;
+
+// Window message that asks the setup panel to refresh its windows.
+constexpr unsigned WM_STATS_REFRESH = 0x0400 + 500;
+
+// The plug-in's settings file and section.
+inline constexpr const char* settingsFile = "Plugins\\Korvan.ini";
+inline constexpr const char* settingsSection = "Settings";
+
+// Test support: the state as after loading the library.
+void resetContestStateForTesting();

@@ -1,0 +1,36 @@
+#pragma once
+// The window thread: the setup panel runs modally in a thread of its own,
+// with the KDA and DXCC windows inside it. The host's thread starts it at a
+// reset and closes it at a later reset or when the library unloads.
+#include <atomic>
+#include <memory>
+
+#include "platform/dialog.h"
+
+// The open setup panel, KDA window and DXCC window; null when not open.
+// Written by the window thread (and cleared by stopWindows) under
+// stateLock(), so a reader holding the lock may use the object.
+extern std::atomic<platform::Dialog*> setupPanel;
+extern std::atomic<platform::Dialog*> kdaWindow;
+extern std::atomic<platform::Dialog*> dxccWindow;
+
+// Builds the setup panel object; installed by the plug-in boundary so that
+// this layer does not depend on the windows layer.
+using PanelFactory = std::unique_ptr<platform::Dialog> (*)();
+void setPanelFactory(PanelFactory factory);
+
+// Closes a running panel first (waiting for its thread), then starts a new
+// window thread. Returns false when no thread could be started.
+bool startWindowThread();
+// Closes the DXCC window, the KDA window and the panel, in that order, and
+// waits (polling every 20 ms, bounded) until the window thread has ended.
+// Returns true when no panel is left running.
+bool stopWindows();
+// The window thread's body.
+void windowThreadMain();
+
+// How long stopWindows waits for a panel that does not answer.
+constexpr unsigned kStopWindowsTimeoutMs = 5000;
+
+// Posts WM_STATS_REFRESH to the panel's window, if any (never sends).
+void postRefreshToPanel();

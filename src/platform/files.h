@@ -1,0 +1,74 @@
+#pragma once
+// Files as the plug-in uses them. Paths are relative to the host process's
+// current folder and written with backslashes, as on Windows; the POSIX
+// implementation treats a backslash as a folder separator.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The path as this platform's file functions want it.
+std::string nativePath(const std::string& path);
+
+// File names (without folder) of the directory entries that match a
+// pattern such as "C:\Vexa\*.ini" or "./*.ini", in listing order. Only "*"
+// and "?" wildcards in the last path component are supported.
+std::vector<std::string> listDirectory(const std::string& pattern);
+
+// Reads a text file line by line; CR LF and LF both end a line and the
+// line end is removed.
+class LineReader {
+public:
+    explicit LineReader(const std::string& path);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    bool next(std::string& line);
+
+private:
+    std::FILE* file_ = nullptr;
+};
+
+// Convenience: every line of a file; false when it cannot be opened.
+bool readAllLines(const std::string& path, std::vector<std::string>& lines);
+
+enum class WriteMode { truncate, append };
+
+// Writes a text file as raw bytes (callers put "\r\n" themselves), with no
+// sharing restriction towards other processes.
+class TextWriter {
+public:
+    TextWriter(const std::string& path, WriteMode mode);
+    ~TextWriter();
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    // Writes the text followed by CR LF.
+    void writeLine(const std::string& text);
+    void write(const std::string& bytes);
+    // Flushes and closes; false when any write failed or the file never opened.
+    bool close();
+
+private:
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
+
+// Writes the whole content to a temporary file beside the target and renames
+// it over the target, so a failure never leaves a half-written file.
+bool replaceFileContents(const std::string& path, const std::string& bytes);
+
+bool fileExists(const std::string& path);
+bool removeFile(const std::string& path);
+
+// Test hook: when set, opening a file for writing whose native path makes
+// the predicate true fails as if the file were locked or read-only.
+using WriteFailurePredicate = bool (*)(const std::string& nativePath);
+void setWriteFailureForTesting(WriteFailurePredicate predicate);
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+// Window handles and the messages the plug-in passes between threads.
+#include <cstdint>
+
+namespace platform {
+
+using WindowHandle = void*;  // HWND on Windows, a headless window elsewhere
+
+constexpr unsigned kWmClose = 0x0010;
+constexpr unsigned kWmCommand = 0x0111;
+constexpr unsigned kWmUser = 0x0400;
+
+// Queues a message for the window's thread; false when the window is gone.
+bool postMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+// Delivers WM_CLOSE and waits until the window's thread has handled it.
+void sendCloseMessage(WindowHandle window);
+
+}  // namespace platform

@@ -1,0 +1,5 @@
+#pragma once
+// Connects the layers that the engine may not depend on: the setup panel of
+// the windows layer, the Cabrillo header editor, and the unload step.
+// Idempotent; called at every reset.
+void wirePlugin();

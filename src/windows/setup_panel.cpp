@@ -1,0 +1,12 @@
+#include "windows/setup_panel.h"
+
+#include "engine/contest_state.h"
+
+bool Setup::onMessage(unsigned message, std::uintptr_t, std::intptr_t) {
+    if (message != WM_STATS_REFRESH) return false;
+    // The refresh is finished: the next call check may ask for another.
+    refreshPending.store(1);
+    return true;
+}
+
+std::unique_ptr<platform::Dialog> makeSetupPanel() { return std::make_unique<Setup>(); }

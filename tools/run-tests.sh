@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds every configuration and runs every test suite: unit tests (plain,
+# ASan+UBSan), the window-thread tests under TSan, and the end-to-end tests
+# of the real Stats.dll under wine64.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+jobs=$(nproc)
+export WINEDEBUG=-all WINEPREFIX="${WINEPREFIX:-$HOME/.wine-korvan}"
+
+step() { echo; echo "=== $*"; }
+
+step "Windows x64 and x86 builds"
+cmake --preset win64 >/dev/null && cmake --build --preset win64 -j "$jobs"
+cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs"
+
+step "native build and tests (with the wine end-to-end tests)"
+cmake --preset native -DKORVAN_WIN64_BUILD_DIR="$PWD/build/win64" -DKORVAN_WIN32_BUILD_DIR="$PWD/build/win32" >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
+
+step "unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs" -LE e2e
+
+step "window-thread tests under ThreadSanitizer"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs" --target threads_tests
+TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/unit/threads/threads_tests
