@@ -60,6 +60,11 @@ struct ContestState {
     std::int32_t exportRun = 0;
     std::int32_t russianLabels = 0;
     std::int32_t kdaDirectoryLoaded = 0;
+
+    // Statistics results that outlive one GetResult0 call.
+    std::string resultText;          // the text GetResult0 returned last
+    std::int64_t claimedScore = 0;   // the score of the last GetResult0 call
+    std::int32_t badLineCount = 0;   // counted lines of the bad-QSO file
 };
 
 // The one contest of the loaded library.

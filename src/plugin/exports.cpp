@@ -118,7 +118,7 @@ int KORVAN_CALL GetNumberOfSets(void) __attribute__((alias("StatsGetExchgCount0"
 #pragma GCC diagnostic pop
 
 const char* KORVAN_CALL GetResult0(int* status) {
-    const char* result = guarded<const char*>(kEmpty, [] { return getResult(); });
+    const char* result = guarded<const char*>(kEmpty, [] { return computeAndRenderResult(); });
     if (status) *status = -1;
     return result ? result : kEmpty;
 }

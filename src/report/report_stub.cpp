@@ -1,4 +1,4 @@
 // Neutral result until the statistics are built.
 #include "report/statistics_report.h"
 
-const char* getResult() { return ""; }
+const char* computeAndRenderResult() { return ""; }

@@ -1,7 +1,9 @@
 #pragma once
 // The statistics text handed to the host by GetResult0.
 
-// Recomputes the statistics, renders them (text, or HTML after setVersion),
-// publishes the claimed score and, in an export run, writes the Cabrillo
-// log. The text stays valid until the next call.
-const char* getResult();
+// Recomputes the statistics from the stored QSOs, renders them (plain text,
+// or HTML once setVersion was called) into the state's resultText, and
+// publishes the score as claimedScore and under "Claimed" in the settings.
+// Returns the text, valid until the next call. The Cabrillo export of an
+// export run is done by the caller afterwards.
+const char* computeAndRenderResult();
