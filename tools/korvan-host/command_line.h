@@ -1,0 +1,38 @@
+// The korvan-host command line.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace korvan::host {
+
+enum class Command { help, score, check, remove };
+
+struct Options {
+    Command command = Command::help;
+    std::string logPath;
+    std::string pluginPath;  // empty: the plug-in beside the executable
+    std::string htmlPath;    // empty: plain text to standard output
+    bool exportRun = false;
+    std::string workDir;     // empty: the current folder
+    std::string kdaPath;
+    std::string ctyPath;     // empty: the default country file
+    std::string ownCall, ownPrefix, ownContinent;  // empty: from the log and the country file
+    // check and remove
+    std::string workedCall;
+    std::string band, mode;
+    std::string time;        // remove: "YYYY-MM-DD HHMM"
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// args are the words after the program name. Throws UsageError.
+Options parseCommandLine(const std::vector<std::string>& args);
+
+std::string usageText();
+
+}  // namespace korvan::host

@@ -1,0 +1,24 @@
+// Errors and warnings about input files, always naming the file and line.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+
+namespace korvan::host {
+
+// "name:line: message", or "name: message" when line is 0.
+std::string locate(const std::string& file, std::size_t line, const std::string& message);
+
+// A file that cannot be read, or a record or line that cannot be understood.
+class InputError : public std::runtime_error {
+public:
+    InputError(const std::string& file, std::size_t line, const std::string& message)
+        : std::runtime_error(locate(file, line, message)), line_(line) {}
+    std::size_t line() const { return line_; }
+
+private:
+    std::size_t line_;
+};
+
+}  // namespace korvan::host
