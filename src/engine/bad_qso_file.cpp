@@ -1,0 +1,69 @@
+#include "engine/bad_qso_file.h"
+
+#include "platform/files.h"
+
+namespace badqso {
+
+namespace {
+const std::string kFieldGap = "  ";
+const std::string kLineEnd = "\r\n";
+}  // namespace
+
+std::string fileNameFor(const COleDateTime& contestDate) {
+    return "BadQSO_StatsKORVAN_" + contestDate.Format("%d_%m_%Y") + ".txt";
+}
+
+std::string describeQso(const QsoArguments& qso, const std::string& dateText, const std::string& message,
+                        const std::string* normalisedCode) {
+    std::string line = "QSO:  ";
+    line += std::to_string(qso.frequencyHz / 1000u);
+    for (const std::string* field : {&qso.mode, &dateText, &qso.ownCall, &qso.rstSent, &qso.exchangeSent,
+                                     &qso.call, &qso.rstReceived, &qso.exchangeReceived}) {
+        line += kFieldGap;
+        line += *field;
+    }
+    if (normalisedCode) {
+        line += kFieldGap;
+        line += *normalisedCode;
+    }
+    line += message;
+    return line;
+}
+
+void create(const std::string& fileName) {
+    if (fileName.empty()) return;
+    platform::TextWriter writer(fileName, platform::WriteMode::truncate);
+    writer.writeLine(kResetHeader);
+    writer.close();
+}
+
+void appendLines(const std::string& fileName, const std::vector<std::string>& lines) {
+    if (fileName.empty() || lines.empty()) return;
+    platform::TextWriter writer(fileName, platform::WriteMode::append);
+    for (const std::string& line : lines) writer.writeLine(line);
+    writer.close();
+}
+
+bool describesQso(const std::string& line, const std::string& call, const std::string& timeKey) {
+    return line.find(kFieldGap + call + kFieldGap) != std::string::npos &&
+           line.find(timeKey) != std::string::npos;
+}
+
+void removeQsoLines(const std::string& fileName, const std::string& call, const std::string& timeKey) {
+    if (fileName.empty()) return;
+    std::string content = std::string(kRewriteHeader) + kLineEnd;
+    {
+        // Closed before the rewrite: Windows cannot replace an open file.
+        platform::LineReader reader(fileName);
+        if (!reader.isOpen()) return;
+        std::string line;
+        for (bool header = true; reader.next(line); header = false) {
+            if (header || describesQso(line, call, timeKey)) continue;
+            content += line;
+            content += kLineEnd;
+        }
+    }
+    platform::replaceFileContents(fileName, content);
+}
+
+}  // namespace badqso

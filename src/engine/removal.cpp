@@ -1,0 +1,32 @@
+// RemoveData0: removes the matching stored QSO and its lines in the bad-QSO
+// file, and asks the setup panel to refresh.
+#include <string>
+
+#include "engine/bad_qso_file.h"
+#include "engine/contest_state.h"
+#include "engine/host_calls.h"
+#include "engine/qso_search.h"
+#include "engine/window_thread.h"
+
+int removeQso(const QsoArguments& qso) {
+    std::string fileName;
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        ContestState& state = contestState();
+        fileName = state.badQsoFileName;
+        const int index = findLoggedQso(state.qsoList, qso.call, qso.band, qso.mode, qso.time);
+        if (index != kNotFound) state.qsoList.erase(state.qsoList.begin() + index);
+        if (state.qsoList.empty()) {
+            state.workedBands.clear();
+            for (auto& list : state.bandKdaLists) list.clear();
+            for (auto& list : state.bandDxccLists) list.clear();
+        }
+        refreshPending.store(1);
+    }
+    // Lines of the same callsign in the same minute go as well (for example
+    // a rejected attempt just before the stored QSO).
+    badqso::removeQsoLines(fileName, qso.call, " " + qso.time.Format("%H%M") + " ");
+
+    postRefreshToPanel();  // takes the lock itself
+    return 1;
+}
