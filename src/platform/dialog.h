@@ -13,8 +13,6 @@
 
 namespace platform {
 
-constexpr int kIdCancel = 2;
-
 class Dialog;
 
 // Moves values between controls and members: saving == true reads the
@@ -89,7 +87,8 @@ protected:
 public:
     // Framework entry points, called by the platform's message dispatch.
     bool dispatchInit();
-    void dispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+    // true when the message was handled (WM_CLOSE and WM_COMMAND always are).
+    bool dispatchMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     struct Impl;
     Impl& impl() { return *impl_; }
 

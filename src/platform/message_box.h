@@ -4,11 +4,12 @@
 #include <functional>
 #include <string>
 
+#include "platform/window_messages.h"
+
 namespace platform {
 
 constexpr unsigned kMessageBoxOk = 0x0;
 constexpr unsigned kMessageBoxIconInformation = 0x40;
-constexpr int kIdOk = 1;
 
 enum class MessageBoxOwner { none, activeWindowOfThread };
 

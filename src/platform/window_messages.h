@@ -10,9 +10,14 @@ constexpr unsigned kWmClose = 0x0010;
 constexpr unsigned kWmCommand = 0x0111;
 constexpr unsigned kWmUser = 0x0400;
 
+// Ids of the standard OK and Cancel buttons (also the results of a modal run).
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+
 // Queues a message for the window's thread; false when the window is gone.
 bool postMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
-// Delivers WM_CLOSE and waits until the window's thread has handled it.
+// Delivers WM_CLOSE and waits (at most about 5 seconds) until the window's
+// thread has handled it or the window is gone.
 void sendCloseMessage(WindowHandle window);
 
 }  // namespace platform

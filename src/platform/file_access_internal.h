@@ -1,0 +1,27 @@
+#pragma once
+// What the portable file code (files_common.cpp) needs from each platform.
+// Only the platform layer includes this header.
+#include <cstdio>
+#include <string>
+
+#include "platform/files.h"
+
+namespace platform::detail {
+
+// Binary, no sharing restriction; null on failure.
+std::FILE* openForReading(const std::string& nativePath);
+// Binary, created when missing; null on failure (or an injected failure).
+std::FILE* openForWriting(const std::string& nativePath, WriteMode mode);
+// Renames from over to, replacing an existing file.
+bool renameReplacing(const std::string& nativeFrom, const std::string& nativeTo);
+
+// True when the test hook says writing this file must fail.
+bool writeFailureInjected(const std::string& nativePath);
+
+// ASCII case-insensitive helpers shared by the platform code.
+char lowerAscii(char c);
+bool equalsNoCase(const std::string& a, const std::string& b);
+// "*" and "?" wildcards, ignoring case (as the Windows directory functions do).
+bool wildcardMatch(const char* pattern, const char* name);
+
+}  // namespace platform::detail

@@ -1,0 +1,71 @@
+// POSIX files: a backslash in the library's Windows-style relative paths is
+// a folder separator.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/file_access_internal.h"
+#include "platform/files.h"
+
+namespace platform {
+
+std::string nativePath(const std::string& path) {
+    std::string native = path;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    return native;
+}
+
+std::vector<std::string> listDirectory(const std::string& pattern) {
+    std::vector<std::string> names;
+    const std::string native = nativePath(pattern);
+    const std::size_t slash = native.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : native.substr(0, slash + 1);
+    const std::string namePattern = slash == std::string::npos ? native : native.substr(slash + 1);
+    if (namePattern.empty()) return names;
+
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (detail::wildcardMatch(namePattern.c_str(), name.c_str())) names.push_back(name);
+    }
+    closedir(dir);
+    // readdir has no useful order; Windows lists NTFS folders sorted by name.
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(nativePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool removeFile(const std::string& path) { return ::unlink(nativePath(path).c_str()) == 0; }
+
+namespace detail {
+
+std::FILE* openForReading(const std::string& nativePath) {
+    std::FILE* file = std::fopen(nativePath.c_str(), "rb");
+    struct stat info {};
+    if (file && (::fstat(::fileno(file), &info) != 0 || S_ISDIR(info.st_mode))) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+std::FILE* openForWriting(const std::string& nativePath, WriteMode mode) {
+    if (writeFailureInjected(nativePath)) return nullptr;
+    return std::fopen(nativePath.c_str(), mode == WriteMode::append ? "ab" : "wb");
+}
+
+bool renameReplacing(const std::string& nativeFrom, const std::string& nativeTo) {
+    return std::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0;
+}
+
+}  // namespace detail
+}  // namespace platform
