@@ -1,0 +1,166 @@
+// RemoveData0: which stored QSO goes, how the bad-QSO file is rewritten,
+// and what is emptied when nothing is left.
+#include "engine_fixture.h"
+#include "platform/files.h"
+
+namespace {
+
+class RemovalTest : public EngineTest {
+protected:
+    void SetUp() override { resetWithoutPanel(); }
+};
+
+TEST_F(RemovalTest, RemovingTheOnlyQsoEmptiesEverySharedList) {
+    addQso(qso("DL1ABC"));
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        for (int slot = 0; slot < kBandSlotCount; ++slot) {
+            state().bandKdaLists[slot] = {"A01"};
+            state().bandDxccLists[slot] = {"DL"};
+        }
+    }
+    refreshPending = 0;
+    EXPECT_EQ(1, removeQso(qso("DL1ABC")));
+    EXPECT_TRUE(state().qsoList.empty());
+    EXPECT_TRUE(state().workedBands.empty());
+    for (int slot = 0; slot < kBandSlotCount; ++slot) {
+        EXPECT_TRUE(state().bandKdaLists[slot].empty());
+        EXPECT_TRUE(state().bandDxccLists[slot].empty());
+    }
+    EXPECT_EQ(1, refreshPending.load());
+    EXPECT_EQ(kRewriteHeader, badQsoFile());
+}
+
+TEST_F(RemovalTest, WorkedBandsStayWhileAnyQsoIsLeft) {
+    QsoArguments on40 = qso("DL2XYZ");
+    on40.band = "40m";
+    addQso(qso("DL1ABC"));
+    addQso(on40);
+    removeQso(on40);
+    EXPECT_EQ((std::vector<std::string>{"20m", "40m"}), state().workedBands);
+}
+
+TEST_F(RemovalTest, RemovesOnlyTheFirstIdenticalQsoAndKeepsFlags) {
+    addQso(qso("DL1ABC"));
+    addQso(qso("DL1ABC"));
+    removeQso(qso("DL1ABC"));
+    ASSERT_EQ(1u, state().qsoList.size());
+    EXPECT_EQ(1, state().qsoList[0].dupe);
+}
+
+TEST_F(RemovalTest, MatchNeedsCallBandModeAndTheSameMoment) {
+    addQso(qso("DL1ABC", at(9, 42)));
+    addQso(qso("DL2XYZ", at(9, 43)));
+    addQso(qso("DL3QRP", at(9, 44)));
+    QsoArguments otherMode = qso("DL1ABC", at(9, 42));
+    otherMode.mode = "SSB";
+    QsoArguments otherBand = qso("DL1ABC", at(9, 42));
+    otherBand.band = "40m";
+    removeQso(otherMode);
+    removeQso(otherBand);
+    removeQso(qso("dl1abc", at(9, 42)));
+    removeQso(qso("DL1ABC", at(9, 42, 19)));                       // same minute, other day
+    removeQso(qso("DL2XYZ", withStatus(DateTimeStatus::invalid)));  // equals nothing
+    EXPECT_EQ(3u, state().qsoList.size());
+
+    removeQso(qso("DL2XYZ", at(9, 43)));
+    ASSERT_EQ(2u, state().qsoList.size());
+    EXPECT_EQ("DL1ABC", state().qsoList[0].call);
+    EXPECT_EQ("DL3QRP", state().qsoList[1].call);
+}
+
+TEST_F(RemovalTest, NullTimesMatchEachOther) {
+    addQso(qso("DL1ABC", withStatus(DateTimeStatus::null)));
+    removeQso(qso("DL1ABC", withStatus(DateTimeStatus::null)));
+    EXPECT_TRUE(state().qsoList.empty());
+}
+
+// --- the rewrite of the bad-QSO file ---
+
+TEST_F(RemovalTest, DropsEveryLineOfTheCallsignInThatMinute) {
+    QsoArguments wrongBand = qso("UN7AB", at(9, 42));
+    wrongBand.band = "160m";
+    addQso(wrongBand);                          // rejected, same call and minute
+    addQso(unQso("UN7AB", "A01", at(9, 42)));
+    addQso(unQso("UN7AB", "A07", at(9, 42)));   // bad code and dupe: two lines
+    addQso(unQso("UN7AB", "A01", at(10, 5)));   // dupe in another minute
+    removeQso(unQso("UN7AB", "", at(9, 42)));
+
+    EXPECT_EQ(2u, state().qsoList.size());
+    EXPECT_EQ(kRewriteHeader +
+                  "QSO:  14025  CW  2017-03-18 1005  UN0OWN  599  001  UN7AB  599  A01   DUPE !!!\r\n",
+              badQsoFile());
+}
+
+TEST_F(RemovalTest, KeepsLinesWhereTheCallsignIsOnlyPartOfAField) {
+    addQso(qso("DL1AB"));
+    addQso(qso("DL1AB"));      // its dupe line goes
+    addQso(qso("DL1ABC"));
+    addQso(qso("DL1ABC"));     // longer call: its line stays
+    addQso(qso("XDL1AB"));
+    addQso(qso("XDL1AB"));     // call ending in it: its line stays
+    removeQso(qso("DL1AB"));
+    EXPECT_EQ(kRewriteHeader +
+                  "QSO:  14025  CW  2017-03-18 0942  UN0OWN  599  001  DL1ABC  599  015   DUPE !!!\r\n"
+                  "QSO:  14025  CW  2017-03-18 0942  UN0OWN  599  001  XDL1AB  599  015   DUPE !!!\r\n",
+              badQsoFile());
+}
+
+TEST_F(RemovalTest, NoMatchRemovesNothingButStillRewrites) {
+    addQso(qso("DL1ABC", at(9, 42)));
+    addQso(qso("DL1ABC", at(9, 42)));
+    addQso(qso("DL2XYZ", at(9, 50)));
+    addQso(qso("DL2XYZ", at(9, 50)));
+    // 09:42:30 is no stored moment, but its minute matches the first lines.
+    removeQso(qso("DL1ABC", COleDateTime::fromParts(2017, 3, 18, 9, 42, 30)));
+    EXPECT_EQ(4u, state().qsoList.size());
+    EXPECT_EQ(kRewriteHeader +
+                  "QSO:  14025  CW  2017-03-18 0950  UN0OWN  599  001  DL2XYZ  599  015   DUPE !!!\r\n",
+              badQsoFile());
+}
+
+TEST_F(RemovalTest, LaterAddsAppendAfterTheRewrite) {
+    addQso(qso("DL1ABC"));
+    removeQso(qso("DL1ABC"));
+    QsoArguments wrongMode = qso("DL2XYZ");
+    wrongMode.mode = "FT8";
+    addQso(wrongMode);
+    EXPECT_EQ(kRewriteHeader +
+                  "QSO:  14025  FT8  2017-03-18 0942  UN0OWN  599  001  DL2XYZ  599  015   WRONG MODE !!!\r\n",
+              badQsoFile());
+}
+
+TEST_F(RemovalTest, MissingFileIsNotRecreated) {
+    addQso(qso("DL1ABC"));
+    std::filesystem::remove(folder.path() / kBadQsoFile);
+    removeQso(qso("DL1ABC"));
+    EXPECT_TRUE(state().qsoList.empty());
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / kBadQsoFile));
+}
+
+TEST_F(RemovalTest, UnreadableFileKeepsItsLines) {
+    // A folder in place of the file cannot be read as text.
+    std::filesystem::remove(folder.path() / kBadQsoFile);
+    std::filesystem::create_directory(folder.path() / kBadQsoFile);
+    addQso(qso("DL1ABC"));
+    removeQso(qso("DL1ABC"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / kBadQsoFile));
+}
+
+TEST_F(RemovalTest, FailedWriteKeepsTheOldFile) {
+    addQso(qso("DL1ABC"));
+    addQso(qso("DL1ABC"));
+    const std::string before = badQsoFile();
+    platform::setWriteFailureForTesting([](const std::string&) { return true; });
+    removeQso(qso("DL1ABC"));
+    platform::setWriteFailureForTesting(nullptr);
+    EXPECT_EQ(before, badQsoFile());
+}
+
+TEST(RemovalBeforeReset, ReturnsOneAndWritesNoFile) {
+    ScratchFolder folder;
+    EXPECT_EQ(1, removeQso(qso("DL1ABC")));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(folder.path()), {}));
+}
+
+}  // namespace

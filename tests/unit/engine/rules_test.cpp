@@ -1,0 +1,67 @@
+// The fixed rule lists and the KDA directory lookup the engine relies on.
+#include <gtest/gtest.h>
+
+#include "engine/contest_rules.h"
+#include "engine/kda_directory.h"
+
+namespace {
+
+TEST(ContestRules, BandListIgnoresCaseAndHasNo160m) {
+    EXPECT_TRUE(contestBands.containsNoCase("80m"));
+    EXPECT_TRUE(contestBands.containsNoCase("80M"));
+    EXPECT_TRUE(contestBands.containsNoCase("10m"));
+    EXPECT_FALSE(contestBands.containsNoCase("160m"));
+    EXPECT_FALSE(contestBands.containsNoCase(""));
+    EXPECT_FALSE(contestBands.containsNoCase("20m "));
+    EXPECT_EQ(6, contestBands.size());
+}
+
+TEST(ContestRules, ModeListIgnoresCase) {
+    EXPECT_TRUE(contestModes.containsNoCase("ssb"));
+    EXPECT_TRUE(contestModes.containsNoCase("Cw"));
+    EXPECT_FALSE(contestModes.containsNoCase("RTTY"));
+}
+
+TEST(ContestRules, KdaCodesAreExact) {
+    EXPECT_TRUE(isKdaCode("A06"));
+    EXPECT_TRUE(isKdaCode("Z03"));
+    EXPECT_TRUE(isKdaCode("J22"));
+    EXPECT_FALSE(isKdaCode("A07"));
+    EXPECT_FALSE(isKdaCode("a01"));
+    EXPECT_FALSE(isKdaCode("599"));
+    EXPECT_FALSE(isKdaCode("D01"));
+    EXPECT_FALSE(isKdaCode("A01 "));
+}
+
+TEST(ContestRules, PrefixTestsAreCaseSensitive) {
+    EXPECT_TRUE(isUnPrefix("UN"));
+    EXPECT_FALSE(isUnPrefix("un"));
+    EXPECT_TRUE(isRussianSpeakingPrefix("UA2/f"));
+    EXPECT_FALSE(isRussianSpeakingPrefix("UA2/F"));
+}
+
+TEST(KdaLookup, ShortCallsignsAndEmptyDirectoryGiveNet) {
+    KdaDirectory directory;
+    EXPECT_EQ("NET", directory.lookupKdaCode("UN7AB"));
+    directory.assign({"K1A Z03", "UN7AB A01"});
+    EXPECT_EQ("NET", directory.lookupKdaCode("K1A"));
+    EXPECT_EQ("NET", directory.lookupKdaCode(""));
+    EXPECT_EQ("NET", directory.lookupKdaCode("UN7XX"));
+}
+
+TEST(KdaLookup, FirstLineStartingWithTheCallsignWins) {
+    KdaDirectory directory;
+    directory.assign({"UNTESTA01", "UNTESTKK02"});
+    EXPECT_EQ("A01", directory.lookupKdaCode("UNTEST"));
+    EXPECT_EQ("K02", directory.lookupKdaCode("UNTESTK"));
+    EXPECT_EQ("NET", directory.lookupKdaCode("untest"));
+}
+
+TEST(KdaLookup, LinesShorterThanTheCallsignNeverMatch) {
+    KdaDirectory directory;
+    directory.assign({"UN7A", "UN7AB"});
+    EXPECT_EQ("7AB", directory.lookupKdaCode("UN7AB"));
+    EXPECT_EQ("NET", directory.lookupKdaCode("UN7ABC"));
+}
+
+}  // namespace
