@@ -17,6 +17,58 @@ std::vector<DialogTemplate> buildTemplates() {
                              {IDC_SETUP_VIEW_LABEL, ControlKind::staticText, "View", 118, 10, 54, 9, {}},
                              {IDC_SETUP_CHOICE_LABEL, ControlKind::staticText, "Choice mode", 37, 18, 54, 9, {}},
                          }});
+    // The Cabrillo header editor. Labels have no id of their own (-1).
+    const std::vector<std::string> operatorEntries{"SINGLE-OP", "MULTI-OP", "CHECKLOG"};
+    const std::vector<std::string> bandEntries{"ALL", "80M", "40M", "20M", "15M", "10M"};
+    const std::vector<std::string> modeEntries{"MIXED", "CW", "SSB"};
+    const std::vector<std::string> powerEntries{"HIGH", "LOW", "QRP"};
+    const std::vector<std::string> stationEntries{"FIXED", "MOBILE", "PORTABLE", "EXPEDITION"};
+    const std::vector<std::string> transmitterEntries{"ONE", "TWO", "UNLIMITED"};
+    templates.push_back(
+        {IDD_CABRILLO, "KORVAN CONTEST", 255, 308,
+         {
+             {-1, ControlKind::staticText, "CONTEST", 7, 11, 44, 8, {}},
+             {IDC_CABRILLO_CONTEST, ControlKind::edit, "", 55, 9, 190, 12, {}},
+             {-1, ControlKind::staticText, "CALLSIGN", 7, 25, 44, 8, {}},
+             {IDC_CABRILLO_CALLSIGN, ControlKind::edit, "", 55, 23, 88, 12, {}},
+             {-1, ControlKind::staticText, "CLAIMED", 150, 25, 32, 8, {}},
+             {IDC_CABRILLO_CLAIMED, ControlKind::edit, "", 184, 23, 61, 12, {}},
+             {-1, ControlKind::staticText, "CATEGORY-OPERATOR", 7, 40, 86, 8, {}},
+             {IDC_CABRILLO_CATEGORY_OPERATOR, ControlKind::comboBox, "", 96, 38, 69, 42, operatorEntries},
+             {-1, ControlKind::staticText, "CATEGORY-BAND", 7, 55, 85, 8, {}},
+             {IDC_CABRILLO_CATEGORY_BAND, ControlKind::comboBox, "", 95, 53, 70, 88, bandEntries},
+             {-1, ControlKind::staticText, "LOCATION", 170, 57, 37, 8, {}},
+             {IDC_CABRILLO_LOCATION, ControlKind::edit, "", 209, 55, 36, 13, {}},
+             {-1, ControlKind::staticText, "CATEGORY-MODE", 7, 69, 85, 8, {}},
+             {IDC_CABRILLO_CATEGORY_MODE, ControlKind::comboBox, "", 95, 67, 70, 48, modeEntries},
+             {-1, ControlKind::staticText, "CATEGORY-POWER", 7, 83, 95, 8, {}},
+             {IDC_CABRILLO_CATEGORY_POWER, ControlKind::sortedComboBox, "", 105, 81, 59, 48, powerEntries},
+             {-1, ControlKind::staticText, "CATEGORY-STATION", 7, 97, 95, 8, {}},
+             {IDC_CABRILLO_CATEGORY_STATION, ControlKind::sortedComboBox, "", 105, 95, 59, 63, stationEntries},
+             {-1, ControlKind::staticText, "CATEGORY-TRANSMITTER", 7, 111, 95, 8, {}},
+             {IDC_CABRILLO_CATEGORY_TRANSMITTER, ControlKind::sortedComboBox, "", 105, 109, 59, 63,
+              transmitterEntries},
+             {-1, ControlKind::staticText, "NAME", 7, 125, 44, 8, {}},
+             {IDC_CABRILLO_NAME, ControlKind::edit, "", 55, 123, 191, 12, {}},
+             {-1, ControlKind::staticText, "ADDRESS", 7, 139, 44, 8, {}},
+             {IDC_CABRILLO_ADDRESS, ControlKind::edit, "", 55, 137, 191, 12, {}},
+             {-1, ControlKind::staticText, "ADDRESS-CITY", 7, 153, 56, 8, {}},
+             {IDC_CABRILLO_ADDRESS_CITY, ControlKind::edit, "", 65, 151, 181, 12, {}},
+             {-1, ControlKind::staticText, "ADDRESS-POSTALCODE", 7, 167, 88, 8, {}},
+             {IDC_CABRILLO_ADDRESS_POSTALCODE, ControlKind::edit, "", 97, 165, 149, 12, {}},
+             {-1, ControlKind::staticText, "ADDRESS-COUNTRY", 7, 181, 88, 8, {}},
+             {IDC_CABRILLO_ADDRESS_COUNTRY, ControlKind::edit, "", 97, 179, 149, 12, {}},
+             {-1, ControlKind::staticText, "OPERATORS", 7, 195, 46, 8, {}},
+             {IDC_CABRILLO_OPERATORS, ControlKind::edit, "", 55, 193, 191, 12, {}},
+             {-1, ControlKind::staticText, "CLUB", 7, 209, 44, 8, {}},
+             {IDC_CABRILLO_CLUB, ControlKind::edit, "", 55, 207, 191, 12, {}},
+             {-1, ControlKind::staticText, "SOAPBOX", 7, 223, 44, 8, {}},
+             {IDC_CABRILLO_SOAPBOX, ControlKind::multiLineEdit, "", 55, 221, 191, 31, {}},
+             {-1, ControlKind::staticText, "E-MAIL", 7, 255, 44, 8, {}},
+             {IDC_CABRILLO_EMAIL, ControlKind::edit, "", 55, 253, 191, 12, {}},
+             {1, ControlKind::pushButton, "OK", 79, 275, 51, 21, {}},
+             {2, ControlKind::pushButton, "CANCEL", 154, 275, 46, 21, {}},
+         }});
     return templates;
 }
 
