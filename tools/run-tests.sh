@@ -6,9 +6,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 jobs=$(nproc)
-export WINEDEBUG=-all WINEPREFIX="${WINEPREFIX:-$HOME/.wine-korvan}"
+# The wine tests make and use their own prefix, build/native/wineprefix.
+export WINEDEBUG=-all
 
-step() { echo; echo "=== $*"; }
+# Each step's time and the total are printed, also when a step fails.
+started=$SECONDS
+step_name=""
+step_started=$SECONDS
+step_done() { if [ -n "$step_name" ]; then echo "=== $step_name: $((SECONDS - step_started)) s"; fi; }
+step() { step_done; step_name="$*"; step_started=$SECONDS; echo; echo "=== $*"; }
+trap 'step_done; echo "=== total: $((SECONDS - started)) s"' EXIT
 
 step "Windows x64 and x86 builds"
 cmake --preset win64 >/dev/null && cmake --build --preset win64 -j "$jobs"

@@ -8,7 +8,7 @@ them); every other file, such as the bad-QSO file, byte for byte.
 
 Usage: compare_runs.py --native-runner EXE --native-plugin SO
                        --win-runner EXE --win-plugin DLL --prefix WINEPREFIX
-                       --work DIR SCENARIO...
+                       --work DIR [--display-state FILE] SCENARIO...
 Prints "N passed, N failed" last; exits 1 when a scenario differs.
 """
 import argparse
@@ -86,7 +86,7 @@ def run_scenario(args, scenario):
         args.prefix, wine_folder,
         [os.path.abspath(args.win_runner), wine_support.windows_path(args.win_plugin),
          wine_support.windows_path(scenario)],
-        display=True, timeout=args.timeout, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        display=True, state=args.display_state, timeout=args.timeout, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     problems = []
     if native.returncode != 0:
@@ -118,6 +118,7 @@ def main():
     parser.add_argument("--win-plugin", required=True)
     parser.add_argument("--prefix", required=True)
     parser.add_argument("--work", required=True)
+    parser.add_argument("--display-state", help="state file of the shared Xvfb (wine_support.py start-display)")
     parser.add_argument("--timeout", type=float, default=300)
     parser.add_argument("scenarios", nargs="+")
     args = parser.parse_args()

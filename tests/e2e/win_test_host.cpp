@@ -5,9 +5,12 @@
 // code is nonzero when a check failed.
 #include <windows.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "plugin/exports.h"
 
@@ -82,6 +85,74 @@ void checkSmallExports(HMODULE module) {
     check(getResult(nullptr) != nullptr, "GetResult0 with a null result pointer returns a text");
 }
 
+// What the watcher saw of the message box that SetupSet0 opened.
+struct SeenBox {
+    std::atomic<bool> found{false};
+    std::string caption;
+    std::string text;
+    bool okButton = false;
+    bool cancelButton = false;
+};
+
+struct WatchTarget {
+    DWORD thread;
+    HWND box;
+};
+
+BOOL CALLBACK findDialogOfThread(HWND window, LPARAM target) {
+    auto* t = reinterpret_cast<WatchTarget*>(target);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (GetWindowThreadProcessId(window, nullptr) == t->thread && IsWindowVisible(window) &&
+        std::strcmp(className, "#32770") == 0) {
+        t->box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// SetupSet0 shows a modal message box on the calling thread and returns
+// when it is dismissed: a watcher thread reads the box and presses OK.
+void checkSetupSet0(HMODULE module) {
+    auto setupSet = resolve<decltype(&SetupSet0)>(module, "SetupSet0");
+    if (!setupSet) {
+        check(false, "SetupSet0 resolves");
+        return;
+    }
+    SeenBox seen;
+    const DWORD caller = GetCurrentThreadId();
+    std::thread watcher([&seen, caller] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline) {
+            WatchTarget target{caller, nullptr};
+            EnumWindows(findDialogOfThread, reinterpret_cast<LPARAM>(&target));
+            if (target.box) {
+                char caption[256] = {}, text[512] = {};
+                GetWindowTextA(target.box, caption, sizeof caption);
+                GetDlgItemTextA(target.box, 0xFFFF, text, sizeof text);
+                seen.caption = caption;
+                seen.text = text;
+                seen.okButton = GetDlgItem(target.box, IDOK) != nullptr;
+                seen.cancelButton = GetDlgItem(target.box, IDCANCEL) != nullptr;
+                seen.found = true;
+                PostMessageA(target.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        std::printf("FAIL SetupSet0 opened no message box within 30 s\n");
+        std::printf("%d passed, %d failed\n", passed, failed + 1);
+        std::fflush(stdout);
+        ExitProcess(1);
+    });
+    setupSet();
+    watcher.join();
+    check(seen.found, "SetupSet0 shows a message box");
+    check(seen.text == "No additional setup for this contest", "the box says \"" + seen.text + "\"");
+    check(seen.caption == "Error", "the box has the system's default title, not \"" + seen.caption + "\"");
+    check(seen.okButton && !seen.cancelButton, "the box has a single OK button");
+}
+
 }  // namespace
 
 int main() {
@@ -95,6 +166,7 @@ int main() {
         check(base && _stricmp(base + 1, "Stats.dll") == 0, std::string("loaded from ") + path);
         checkExportTable(module);
         checkSmallExports(module);
+        checkSetupSet0(module);
         check(FreeLibrary(module) != 0, "FreeLibrary");
     }
     std::printf("%d passed, %d failed\n", passed, failed);

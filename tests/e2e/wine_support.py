@@ -3,13 +3,17 @@
 
 Every run uses one wine prefix (WINEPREFIX) under the build folder, made
 once by `init` (the first start of wine takes half a minute), with wine's
-debug output off. Programs that may open windows run inside `xvfb-run -a`
-when no display is set.
+debug output off. Programs that may open windows need an X display: the
+tests share one Xvfb server, started by `start-display` and ended by `stop`
+(wine's desktop process then stays up between runs, which saves several
+seconds a run); without it each such run gets its own `xvfb-run -a`.
 
 Command line:
   wine_support.py init --prefix DIR
+  wine_support.py start-display --state FILE
+  wine_support.py stop --prefix DIR --state FILE
   wine_support.py run --prefix DIR --folder DIR [--copy FILE]... [--display]
-                      [--timeout S] -- PROGRAM [ARGS...]
+                      [--state FILE] [--timeout S] -- PROGRAM [ARGS...]
 `run` empties FOLDER, copies the files into it and runs PROGRAM (a file
 name in FOLDER or a path) there; it exits with the program's exit code.
 """
@@ -17,6 +21,7 @@ import argparse
 import fcntl
 import os
 import shutil
+import signal
 import subprocess
 import sys
 
@@ -58,23 +63,61 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def wine_command(program_args, display):
-    command = ["wine"] + list(program_args)
-    if display and not os.environ.get("DISPLAY") and shutil.which("xvfb-run"):
-        command = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24"] + command
-    return command
+def start_display(state):
+    """Starts a detached Xvfb on a free display; writes "DISPLAY PID" to state."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp",
+                               "-screen", "0", "1280x1024x24"],
+                              pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, start_new_session=True)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        server.kill()
+        raise RuntimeError("Xvfb did not start")
+    os.makedirs(os.path.dirname(os.path.abspath(state)), exist_ok=True)
+    with open(state, "w") as f:
+        f.write(f":{number} {server.pid}\n")
 
 
-def run_in_wine(prefix, folder, program_args, display=False, timeout=300, stdout=None, stderr=None):
-    """Runs a Windows program with FOLDER as its current folder; returns the
-    CompletedProcess. The wine server is waited for, so that the prefix is
-    quiet when the next run starts."""
-    env = wine_environment(prefix)
+def shared_display(state):
+    """The shared Xvfb's display when it runs, else None."""
     try:
-        return subprocess.run(wine_command(program_args, display), cwd=folder, env=env,
-                              timeout=timeout, stdout=stdout, stderr=stderr)
-    finally:
-        subprocess.run(["wineserver", "-w"], env=env, timeout=60, check=False)
+        with open(state) as f:
+            display, pid = f.read().split()
+        os.kill(int(pid), 0)
+        return display
+    except (OSError, ValueError):
+        return None
+
+
+def stop(prefix, state):
+    """Ends the prefix's wine processes and the shared Xvfb."""
+    subprocess.run(["wineserver", "-k"], env=wine_environment(prefix), timeout=60, check=False,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        with open(state) as f:
+            pid = int(f.read().split()[1])
+        os.kill(pid, signal.SIGTERM)
+    except (OSError, ValueError, IndexError):
+        pass
+    if os.path.exists(state):
+        os.remove(state)
+
+
+def run_in_wine(prefix, folder, program_args, display=False, state=None, timeout=300, stdout=None, stderr=None):
+    """Runs a Windows program with FOLDER as its current folder; returns the
+    CompletedProcess."""
+    env = wine_environment(prefix)
+    command = ["wine"] + list(program_args)
+    if display and not env.get("DISPLAY"):
+        shared = shared_display(state) if state else None
+        if shared:
+            env["DISPLAY"] = shared
+        else:
+            command = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24"] + command
+    return subprocess.run(command, cwd=folder, env=env, timeout=timeout, stdout=stdout, stderr=stderr)
 
 
 def main():
@@ -82,17 +125,29 @@ def main():
     sub = parser.add_subparsers(dest="command", required=True)
     init = sub.add_parser("init")
     init.add_argument("--prefix", required=True)
+    start = sub.add_parser("start-display")
+    start.add_argument("--state", required=True)
+    end = sub.add_parser("stop")
+    end.add_argument("--prefix", required=True)
+    end.add_argument("--state", required=True)
     run = sub.add_parser("run")
     run.add_argument("--prefix", required=True)
     run.add_argument("--folder", required=True)
     run.add_argument("--copy", action="append", default=[])
     run.add_argument("--display", action="store_true")
+    run.add_argument("--state")
     run.add_argument("--timeout", type=float, default=300)
     run.add_argument("program", nargs=argparse.REMAINDER)
     args = parser.parse_args()
 
     if args.command == "init":
         init_prefix(args.prefix)
+        return 0
+    if args.command == "start-display":
+        start_display(args.state)
+        return 0
+    if args.command == "stop":
+        stop(args.prefix, args.state)
         return 0
     program = args.program[1:] if args.program[:1] == ["--"] else args.program
     if not program:
@@ -102,7 +157,7 @@ def main():
     for path in args.copy:
         shutil.copy2(path, args.folder)
     sys.stdout.flush()
-    return run_in_wine(args.prefix, args.folder, program, args.display, args.timeout).returncode
+    return run_in_wine(args.prefix, args.folder, program, args.display, args.state, args.timeout).returncode
 
 
 if __name__ == "__main__":
