@@ -1,0 +1,50 @@
+// Win32 files: paths are used as given; files are opened without sharing
+// restrictions so that the operator can read them while the host runs.
+#include <windows.h>
+#include <share.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/file_access_internal.h"
+#include "platform/files.h"
+
+namespace platform {
+
+std::string nativePath(const std::string& path) { return path; }
+
+std::vector<std::string> listDirectory(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    return names;
+}
+
+bool fileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool removeFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+namespace detail {
+
+std::FILE* openForReading(const std::string& nativePath) { return _fsopen(nativePath.c_str(), "rb", _SH_DENYNO); }
+
+std::FILE* openForWriting(const std::string& nativePath, WriteMode mode) {
+    if (writeFailureInjected(nativePath)) return nullptr;
+    return _fsopen(nativePath.c_str(), mode == WriteMode::append ? "ab" : "wb", _SH_DENYNO);
+}
+
+bool renameReplacing(const std::string& nativeFrom, const std::string& nativeTo) {
+    return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace detail
+}  // namespace platform

@@ -1,0 +1,84 @@
+// Win32 threads, and the DLL entry point that runs the unload hooks.
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "platform/threads.h"
+
+namespace platform {
+namespace {
+
+std::atomic<bool> terminating{false};
+
+struct HookList {
+    std::mutex lock;
+    std::vector<void (*)()> hooks;
+};
+
+// Never destroyed: the hooks run from DllMain, after which the C runtime
+// destroys the library's static objects.
+HookList& hookList() {
+    static HookList* instance = new HookList;
+    return *instance;
+}
+
+DWORD WINAPI threadEntry(LPVOID parameter) {
+    try {
+        reinterpret_cast<void (*)()>(parameter)();
+    } catch (...) {
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool startThread(void (*entry)()) {
+    if (!entry) return false;
+    HANDLE thread = CreateThread(nullptr, 0, &threadEntry, reinterpret_cast<LPVOID>(entry), 0, nullptr);
+    if (!thread) return false;
+    CloseHandle(thread);
+    return true;
+}
+
+void sleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+
+bool processIsTerminating() { return terminating.load(); }
+void markProcessTerminating() { terminating.store(true); }
+
+void runAtLibraryUnload(void (*hook)()) {
+    if (!hook) return;
+    HookList& list = hookList();
+    std::lock_guard<std::mutex> guard(list.lock);
+    list.hooks.push_back(hook);
+}
+
+void runUnloadHooks() {
+    std::vector<void (*)()> hooks;
+    {
+        HookList& list = hookList();
+        std::lock_guard<std::mutex> guard(list.lock);
+        hooks.swap(list.hooks);
+    }
+    for (void (*hook)() : hooks) {
+        try {
+            hook();
+        } catch (...) {
+        }
+    }
+}
+
+}  // namespace platform
+
+// The C runtime of the DLL calls this before it destroys the static objects
+// at detach. When the process is terminating (lpReserved not null) every
+// other thread has already been ended by the system: nobody may wait for
+// one, so that is recorded before the hooks run.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_DETACH) {
+        if (reserved) platform::markProcessTerminating();
+        platform::runUnloadHooks();
+    }
+    return TRUE;
+}
