@@ -83,7 +83,10 @@ struct Dialog::Impl {
         if (!dialog) return;
         title = dialog->caption;
         for (const resources::ControlTemplate& item : dialog->controls) {
-            Control& control = controls[item.id];
+            // As GetDlgItem does, an id names the first control that has it.
+            const auto [slot, added] = controls.try_emplace(item.id);
+            if (!added) continue;
+            Control& control = slot->second;
             control.kind = item.kind;
             switch (item.kind) {
                 case resources::ControlKind::comboBox:

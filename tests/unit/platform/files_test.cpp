@@ -1,0 +1,168 @@
+// Text files as the library reads and writes them: the KDA directory, the
+// host INI, the bad-QSO file and the Cabrillo log.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "scratch_folder.h"
+
+using platform::LineReader;
+using platform::TextWriter;
+using platform::WriteMode;
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& path) {
+    std::vector<std::string> lines;
+    EXPECT_TRUE(platform::readAllLines(path, lines));
+    return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+class FilesTest : public ::testing::Test {
+protected:
+    void TearDown() override { platform::setWriteFailureForTesting(nullptr); }
+    ScratchFolder folder;
+};
+
+TEST(NativePath, BackslashIsAFolderSeparator) {
+    EXPECT_EQ(platform::nativePath(".\\Plugins\\kda.dom"), "./Plugins/kda.dom");
+    EXPECT_EQ(platform::nativePath("Plugins\\Korvan.ini"), "Plugins/Korvan.ini");
+    EXPECT_EQ(platform::nativePath("plain.txt"), "plain.txt");
+}
+
+TEST_F(FilesTest, ReadsCrLfAndLfLinesAndALastLineWithoutEnd) {
+    ScratchFolder::write("Plugins/kda.dom", "UN1ABCA01\r\nUN2XYZ B02\n\r\nUN3QQQC03");
+    EXPECT_EQ(linesOf(".\\Plugins\\kda.dom"), (Lines{"UN1ABCA01", "UN2XYZ B02", "", "UN3QQQC03"}));
+    ScratchFolder::write("ends.txt", "a\r\n\n");
+    EXPECT_EQ(linesOf("ends.txt"), (Lines{"a", ""}));
+    // A CR not followed by LF is part of the line.
+    ScratchFolder::write("cr.txt", "a\rb\n");
+    EXPECT_EQ(linesOf("cr.txt"), (Lines{"a\rb"}));
+    ScratchFolder::write("empty.txt", "");
+    EXPECT_EQ(linesOf("empty.txt"), Lines{});
+}
+
+TEST_F(FilesTest, ReadsLongLinesWhole) {
+    const std::string longLine(100000, 'q');
+    ScratchFolder::write("long.txt", longLine + "\r\nshort\r\n");
+    EXPECT_EQ(linesOf("long.txt"), (Lines{longLine, "short"}));
+}
+
+TEST_F(FilesTest, MissingFileOrFolderDoesNotOpen) {
+    LineReader reader("absent.txt");
+    EXPECT_FALSE(reader.isOpen());
+    std::string line = "untouched";
+    EXPECT_FALSE(reader.next(line));
+    std::vector<std::string> lines;
+    EXPECT_FALSE(platform::readAllLines("Plugins", lines));
+    EXPECT_FALSE(platform::readAllLines("absent.txt", lines));
+}
+
+TEST_F(FilesTest, WriterTruncatesOrAppendsRawBytes) {
+    {
+        TextWriter writer("Plugins\\bad.txt", WriteMode::append);  // created when missing
+        ASSERT_TRUE(writer.isOpen());
+        writer.writeLine("first");
+        EXPECT_TRUE(writer.close());
+    }
+    {
+        TextWriter writer("Plugins\\bad.txt", WriteMode::append);
+        writer.writeLine("second");
+        writer.write("no end\n");  // no translation of a lone LF
+    }
+    EXPECT_EQ(ScratchFolder::read("Plugins/bad.txt"), "first\r\nsecond\r\nno end\n");
+    {
+        TextWriter writer("Plugins\\bad.txt", WriteMode::truncate);
+        writer.writeLine("fresh");
+    }
+    EXPECT_EQ(ScratchFolder::read("Plugins/bad.txt"), "fresh\r\n");
+}
+
+TEST_F(FilesTest, InjectedWriteFailure) {
+    ScratchFolder::write("log.cbr", "old");
+    platform::setWriteFailureForTesting([](const std::string& path) { return path == "log.cbr"; });
+    TextWriter writer("log.cbr", WriteMode::truncate);
+    EXPECT_FALSE(writer.isOpen());
+    writer.writeLine("ignored");  // harmless on a writer that never opened
+    EXPECT_FALSE(writer.close());
+    EXPECT_EQ(ScratchFolder::read("log.cbr"), "old");
+}
+
+TEST_F(FilesTest, ReplaceFileContents) {
+    ASSERT_TRUE(platform::replaceFileContents("Plugins\\state.txt", "one\r\n"));
+    EXPECT_EQ(ScratchFolder::read("Plugins/state.txt"), "one\r\n");
+    ASSERT_TRUE(platform::replaceFileContents("Plugins\\state.txt", "two\r\n"));
+    EXPECT_EQ(ScratchFolder::read("Plugins/state.txt"), "two\r\n");
+    ASSERT_TRUE(platform::replaceFileContents("Plugins\\state.txt", ""));
+    EXPECT_TRUE(platform::fileExists("Plugins\\state.txt"));
+    EXPECT_EQ(ScratchFolder::read("Plugins/state.txt"), "");
+
+    // A failed write keeps the old content and leaves no temporary file,
+    // whether the target or the temporary file cannot be written.
+    ASSERT_TRUE(platform::replaceFileContents("Plugins\\state.txt", "kept"));
+    platform::setWriteFailureForTesting([](const std::string& path) { return path == "Plugins/state.txt"; });
+    EXPECT_FALSE(platform::replaceFileContents("Plugins\\state.txt", "lost"));
+    platform::setWriteFailureForTesting([](const std::string& path) { return path.ends_with(".tmp"); });
+    EXPECT_FALSE(platform::replaceFileContents("Plugins\\state.txt", "lost"));
+    platform::setWriteFailureForTesting(nullptr);
+    EXPECT_EQ(ScratchFolder::read("Plugins/state.txt"), "kept");
+    EXPECT_EQ(platform::listDirectory("Plugins\\*"), Lines{"state.txt"});
+
+    // The rename fails when the target is a folder: the temporary file goes.
+    std::filesystem::create_directories("Plugins/folder/inner");
+    EXPECT_FALSE(platform::replaceFileContents("Plugins\\folder", "x"));
+    EXPECT_EQ(platform::listDirectory("Plugins\\*"), (Lines{"folder", "state.txt"}));
+}
+
+TEST_F(FilesTest, ExistsAndRemove) {
+    EXPECT_FALSE(platform::fileExists("a.txt"));
+    EXPECT_FALSE(platform::fileExists("Plugins"));  // a folder is no file
+    ScratchFolder::write("Plugins/a.txt", "x");
+    EXPECT_TRUE(platform::fileExists("Plugins\\a.txt"));
+    EXPECT_TRUE(platform::removeFile("Plugins\\a.txt"));
+    EXPECT_FALSE(platform::fileExists("Plugins\\a.txt"));
+    EXPECT_FALSE(platform::removeFile("Plugins\\a.txt"));
+}
+
+TEST_F(FilesTest, ListDirectoryMatchesTheLastComponent) {
+    ScratchFolder::write("host/Vexa2.ini", "");
+    ScratchFolder::write("host/other.INI", "");
+    ScratchFolder::write("host/notes.txt", "");
+    ScratchFolder::write("host/ini", "");
+    ScratchFolder::write("top.ini", "");
+    const Lines inis{"Vexa2.ini", "other.INI"};
+    EXPECT_EQ(platform::listDirectory("host/*.ini"), inis);
+    EXPECT_EQ(platform::listDirectory("host\\*.ini"), inis);
+    EXPECT_EQ(platform::listDirectory(".\\host\\*.ini"), inis);
+    EXPECT_EQ(platform::listDirectory((folder.path() / "host").string() + "/*.ini"), inis);
+    // The host folder is given with its trailing separator, or empty.
+    EXPECT_EQ(platform::listDirectory("*.ini"), Lines{"top.ini"});
+    EXPECT_EQ(platform::listDirectory("host\\Vexa?.ini"), Lines{"Vexa2.ini"});
+    EXPECT_EQ(platform::listDirectory("host\\*s*"), Lines{"notes.txt"});
+    EXPECT_EQ(platform::listDirectory("host\\*.dat"), Lines{});
+    EXPECT_EQ(platform::listDirectory("missing\\*.ini"), Lines{});
+    EXPECT_EQ(platform::listDirectory("host\\"), Lines{});
+}
+
+TEST(MessageBox, SinkReplacesTheDefaultAndIsRestored) {
+    std::string seen;
+    auto previous = platform::setMessageBoxSink([&](const std::string& text, const std::string& caption, unsigned) {
+        seen = "[" + caption + "] " + text;
+        return 7;
+    });
+    EXPECT_EQ(platform::messageBox("No additional setup for this contest", "", platform::kMessageBoxOk), 7);
+    EXPECT_EQ(seen, "[] No additional setup for this contest");
+    platform::setMessageBoxSink(previous);
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(platform::messageBox("text", "Output", platform::kMessageBoxOk), platform::kIdOk);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "[Output] text\n");
+}
+
+}  // namespace
