@@ -166,6 +166,8 @@ TEST_F(ReportOutputTest, RatesBandOrderAndBadCountsInBothRenderings) {
     EXPECT_NE(std::string::npos, html.find("pts rate: </th><td colspan=9><center>   60 /90</center>"));
     EXPECT_NE(std::string::npos, html.find("<center>    2</center>"));
     EXPECT_EQ("511", claimed());
+    std::lock_guard<std::mutex> guard(stateLock());
+    EXPECT_EQ((std::vector<std::string>{"40m", "20m", "10m"}), contestState().workedBands);
 }
 
 TEST_F(ReportOutputTest, ScoreBeyondThirtyTwoBitsIsPrintedAndStoredWhole) {
