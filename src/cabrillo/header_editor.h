@@ -6,6 +6,12 @@
 
 #include "platform/dialog.h"
 
+// Headless builds only: the environment variable through which an
+// end-to-end runner answers the editor as an operator would. Its value is
+// "cancel", or entries "CONTROLID=TEXT" separated by the byte 0x1F, which
+// are typed into the controls before OK.
+inline constexpr const char* kHeadlessEditorAnswerVariable = "KORVAN_TEST_CABRILLO_EDITOR";
+
 class Cabrillo : public platform::Dialog {
 public:
     Cabrillo();
@@ -31,6 +37,7 @@ public:
     std::string categoryStation;
 
 protected:
+    bool onInitDialog() override;
     void doDataExchange(platform::DataExchange& exchange) override;
     // Without a test script, a headless run confirms the values unchanged.
     platform::HeadlessRun headlessRun() const override { return platform::HeadlessRun::confirmAtOnce; }

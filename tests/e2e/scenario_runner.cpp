@@ -16,6 +16,10 @@
 //   result
 //   setversion [text]
 //   file PATH TEXT...   appends TEXT and CR LF to PATH (folders created)
+//   editor FIELD TEXT...  the Cabrillo header editor of the next reset gets
+//                       TEXT (\r and \n for line breaks) in the control
+//                       labelled FIELD (NAME, CLUB, SOAPBOX, ...) before OK
+//   editor cancel       the next reset's header editor is cancelled
 //   # comment
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -32,6 +36,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <utility>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -40,7 +47,9 @@
 #include <thread>
 #include <vector>
 
+#include "cabrillo/header_editor.h"
 #include "plugin/exports.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -112,6 +121,41 @@ struct Exports {
 
 // ---------------------------------------------------------- modal windows
 
+// What the operator does in the next Cabrillo header editor: the texts to
+// type into its controls before OK, or Cancel.
+struct EditorAnswer {
+    std::vector<std::pair<int, std::string>> edits;
+    bool cancel = false;
+};
+
+class PendingEditorAnswer {
+public:
+    void add(int controlId, const std::string& text) {
+        std::lock_guard<std::mutex> guard(lock_);
+        answer_.edits.emplace_back(controlId, text);
+    }
+    void cancel() {
+        std::lock_guard<std::mutex> guard(lock_);
+        answer_.cancel = true;
+    }
+    // The answer for one editor; the next one is confirmed unchanged again.
+    EditorAnswer take() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return std::exchange(answer_, EditorAnswer{});
+    }
+
+private:
+    std::mutex lock_;
+    EditorAnswer answer_;
+};
+
+PendingEditorAnswer& pendingEditorAnswer() {
+    static PendingEditorAnswer pending;
+    return pending;
+}
+
+const char kEditorCaption[] = "KORVAN CONTEST";
+
 // Answers the modal windows that an export opens on the calling thread
 // (message boxes, editors), which would otherwise block the run. On
 // Windows a thread looks every 50 ms for a dialog window of the thread that
@@ -156,13 +200,24 @@ private:
     }
 
     void answer(HWND window) {
+        // Each window is answered once, however long it takes to close.
+        if (GetPropA(window, "KorvanAnswered")) return;
+        SetPropA(window, "KorvanAnswered", reinterpret_cast<HANDLE>(1));
         char caption[256] = {};
         char text[4096] = {};
         GetWindowTextA(window, caption, sizeof caption);
         GetDlgItemTextA(window, 0xFFFF, text, sizeof text);  // a message box's text
         std::fprintf(stderr, "[%s] %s\n", caption, text);
         std::fflush(stderr);
-        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        int button = IDOK;
+        if (std::strcmp(caption, kEditorCaption) == 0) {
+            // The Cabrillo header editor: type the scenario's texts, then
+            // press OK (or Cancel) as the operator would.
+            const EditorAnswer editor = pendingEditorAnswer().take();
+            for (const auto& [control, value] : editor.edits) SetDlgItemTextA(window, control, value.c_str());
+            if (editor.cancel) button = IDCANCEL;
+        }
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     }
 
     DWORD callerThread_ = 0;
@@ -283,6 +338,7 @@ public:
         else if (command == "result") result(f);
         else if (command == "setversion") setVersion(f);
         else if (command == "file") appendFile(line, f);
+        else if (command == "editor") editor(line, f);
         else throw ScenarioError("unknown command " + command);
         std::cout.flush();
     }
@@ -303,8 +359,23 @@ private:
         // Positions: 1 host folder, 2 export flag, 3 own call, 4 and 5 dates,
         // 6-14 unused texts, 15 own prefix, 16-18 ints, 19-20 doubles,
         // 21 unused, 22 own continent, 23 unused.
+#if !defined(_WIN32)
+        // The headless editor of the native plug-in reads its answer from
+        // the environment (see cabrillo/header_editor.h).
+        const EditorAnswer answer = pendingEditorAnswer().take();
+        std::string value = answer.cancel ? "cancel" : "";
+        for (const auto& [control, text] : answer.edits) {
+            if (answer.cancel) break;  // what was typed before Cancel is not taken anyway
+            value += (value.empty() ? "" : "\x1f") + std::to_string(control) + "=" + text;
+        }
+        setenv(kHeadlessEditorAnswerVariable, value.c_str(), 1);
+#endif
         int r = x_.resetStats(hostFolder.c_str(), intField(f[2]), ownCall.c_str(), &first, &second, e, e, e, e, e,
                               e, e, e, e, ownPrefix.c_str(), 0, 0, 0, 0.0, 0.0, e, ownContinent.c_str(), e);
+#if !defined(_WIN32)
+        unsetenv(kHeadlessEditorAnswerVariable);
+#endif
+        pendingEditorAnswer().take();  // an answer that no editor used is dropped
         std::cout << "ResetStats0 = " << r << "\n";
     }
 
@@ -375,6 +446,41 @@ private:
         out << line.substr(std::min(start, line.size())) << "\r\n";
         if (!out) throw ScenarioError("cannot write " + f[1]);
         std::cout << "file " << f[1] << "\n";
+    }
+
+    void editor(const std::string& line, const std::vector<std::string>& f) {
+        static const std::map<std::string, int> controls{
+            {"CONTEST", IDC_CABRILLO_CONTEST}, {"CALLSIGN", IDC_CABRILLO_CALLSIGN},
+            {"CLAIMED", IDC_CABRILLO_CLAIMED}, {"CATEGORY-OPERATOR", IDC_CABRILLO_CATEGORY_OPERATOR},
+            {"CATEGORY-BAND", IDC_CABRILLO_CATEGORY_BAND}, {"LOCATION", IDC_CABRILLO_LOCATION},
+            {"CATEGORY-MODE", IDC_CABRILLO_CATEGORY_MODE}, {"CATEGORY-POWER", IDC_CABRILLO_CATEGORY_POWER},
+            {"CATEGORY-STATION", IDC_CABRILLO_CATEGORY_STATION},
+            {"CATEGORY-TRANSMITTER", IDC_CABRILLO_CATEGORY_TRANSMITTER}, {"NAME", IDC_CABRILLO_NAME},
+            {"ADDRESS", IDC_CABRILLO_ADDRESS}, {"ADDRESS-CITY", IDC_CABRILLO_ADDRESS_CITY},
+            {"ADDRESS-POSTALCODE", IDC_CABRILLO_ADDRESS_POSTALCODE},
+            {"ADDRESS-COUNTRY", IDC_CABRILLO_ADDRESS_COUNTRY}, {"OPERATORS", IDC_CABRILLO_OPERATORS},
+            {"CLUB", IDC_CABRILLO_CLUB}, {"SOAPBOX", IDC_CABRILLO_SOAPBOX}, {"E-MAIL", IDC_CABRILLO_EMAIL}};
+        if (f.size() == 2 && f[1] == "cancel") {
+            pendingEditorAnswer().cancel();
+            std::cout << "editor cancel\n";
+            return;
+        }
+        if (f.size() < 2 || !controls.count(f[1])) throw ScenarioError("editor takes a field label or cancel");
+        // The text is the rest of the line after the label, with \r and \n
+        // standing for the control characters.
+        size_t start = line.find(f[1], line.find("editor") + 6) + f[1].size();
+        if (start < line.size()) ++start;
+        std::string text;
+        const std::string raw = line.substr(std::min(start, line.size()));
+        for (size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '\\' && i + 1 < raw.size() && (raw[i + 1] == 'r' || raw[i + 1] == 'n')) {
+                text += raw[++i] == 'r' ? '\r' : '\n';
+            } else {
+                text += raw[i];
+            }
+        }
+        pendingEditorAnswer().add(controls.at(f[1]), text);
+        std::cout << "editor " << f[1] << "\n";
     }
 
     const Exports& x_;

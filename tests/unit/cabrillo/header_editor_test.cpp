@@ -1,8 +1,10 @@
 // The header editor: what it shows, what it stores under which keys, the
 // soapbox's three forms, and cancelling.
+#include <cstdlib>
 #include <fstream>
 #include <regex>
 
+#include "cabrillo/header_editor.h"
 #include "cabrillo_test_support.h"
 #include "resources/dialog_templates.h"
 
@@ -316,4 +318,24 @@ TEST_F(CabrilloTest, SortedCategoryListsShowTheirEntriesAlphabetically) {
     }));
     EXPECT_EQ(station, (std::vector<std::string>{"EXPEDITION", "FIXED", "MOBILE", "PORTABLE"}));
     EXPECT_EQ(band, (std::vector<std::string>{"ALL", "80M", "40M", "20M", "15M", "10M"}));
+}
+
+// The answer an end-to-end runner gives the headless editor through the
+// environment: typed texts before OK, or Cancel.
+TEST_F(CabrilloTest, HeadlessEditorTakesTheRunnersAnswerFromTheEnvironment) {
+    platform::setHeadlessScript(IDD_CABRILLO, {});
+    const std::string typed = std::to_string(IDC_CABRILLO_NAME) + "=Typed name\x1f" +
+                              std::to_string(IDC_CABRILLO_SOAPBOX) + "=a\r\nb";
+    setenv(kHeadlessEditorAnswerVariable, typed.c_str(), 1);
+    const bool confirmed = cabrilloLog().editHeader("OWNCALL");
+    unsetenv(kHeadlessEditorAnswerVariable);
+    EXPECT_TRUE(confirmed);
+    EXPECT_EQ(setting("Name"), "Typed name");
+    EXPECT_EQ(setting("SoapBox"), "a<CR><LF>b");
+
+    setenv(kHeadlessEditorAnswerVariable, "cancel", 1);
+    const bool cancelled = !cabrilloLog().editHeader("OWNCALL");
+    unsetenv(kHeadlessEditorAnswerVariable);
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(exportRun(), 0);
 }
