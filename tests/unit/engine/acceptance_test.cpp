@@ -106,13 +106,6 @@ TEST_F(AcceptanceTest, NullAndInvalidDateTimesAreHandledAsUsual) {
               badQsoFile());
 }
 
-TEST_F(AcceptanceTest, LargestFrequencyIsStoredWithoutOverflow) {
-    QsoArguments q = qso("DL1ABC");
-    q.frequencyHz = 4294967295u;
-    addQso(q);
-    EXPECT_EQ(4294967, state().qsoList[0].frequencyKHz);
-}
-
 // --- dupes ---
 
 TEST_F(AcceptanceTest, SameCallBandAndModeIsAStoredDupe) {

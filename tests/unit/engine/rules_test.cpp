@@ -33,13 +33,6 @@ TEST(ContestRules, KdaCodesAreExact) {
     EXPECT_FALSE(isKdaCode("A01 "));
 }
 
-TEST(ContestRules, PrefixTestsAreCaseSensitive) {
-    EXPECT_TRUE(isUnPrefix("UN"));
-    EXPECT_FALSE(isUnPrefix("un"));
-    EXPECT_TRUE(isRussianSpeakingPrefix("UA2/f"));
-    EXPECT_FALSE(isRussianSpeakingPrefix("UA2/F"));
-}
-
 TEST(KdaLookup, ShortCallsignsAndEmptyDirectoryGiveNet) {
     KdaDirectory directory;
     EXPECT_EQ("NET", directory.lookupKdaCode("UN7AB"));
