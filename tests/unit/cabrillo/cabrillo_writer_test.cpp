@@ -132,14 +132,6 @@ TEST_F(CabrilloTest, LongOwnCallsignShiftsTheFieldsAfterIt) {
               "QSO:  7012 CW 2017-03-18 0705 OWNCALL1234567/P 599 001    DXCALL        599 012\r\n");
 }
 
-TEST_F(CabrilloTest, QsoLineOfANullTimeHasAnEmptyDateField) {
-    ASSERT_TRUE(confirmHeader("OWNCALL"));
-    COleDateTime none;
-    none.m_status = DateTimeStatus::null;
-    cabrilloLog().addQsoLine("DXCALL", 7012, "CW", none, "599", "001", "599", "012");
-    EXPECT_EQ(cabrilloLog().qsoLines[0], "QSO:  7012 CW  OWNCALL       599 001    DXCALL        599 012\r\n");
-}
-
 TEST_F(CabrilloTest, EmptyLogIsTheHeaderFollowedByEndOfLog) {
     setState([](ContestState& state) {
         state.hostVersion = "Vexa";  // no host INI found at the reset

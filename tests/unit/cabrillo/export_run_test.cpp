@@ -35,13 +35,6 @@ std::size_t qsoLineCount(const std::string& log) {
 
 }  // namespace
 
-TEST(CabrilloModeCode, CwPhOrUnknown) {
-    EXPECT_STREQ(cabrilloModeCode("CW"), "CW");
-    EXPECT_STREQ(cabrilloModeCode("SSB"), "PH");
-    EXPECT_STREQ(cabrilloModeCode("RTTY"), "??");
-    EXPECT_STREQ(cabrilloModeCode("ssb"), "??");
-}
-
 TEST_F(CabrilloTest, EveryStoredQsoGoesToTheLogOnceWithItsModeCode) {
     ASSERT_TRUE(confirmHeader("OWNCALL"));
     setState([](ContestState& state) {

@@ -310,16 +310,6 @@ TEST(CabrilloEditorTemplate, MatchesTheWindowsResource) {
     }
 }
 
-TEST_F(CabrilloTest, SortedCategoryListsShowTheirEntriesAlphabetically) {
-    std::vector<std::string> station, band;
-    ASSERT_TRUE(confirmHeader("OWNCALL", [&](platform::Dialog& editor) {
-        station = editor.comboEntries(IDC_CABRILLO_CATEGORY_STATION);
-        band = editor.comboEntries(IDC_CABRILLO_CATEGORY_BAND);
-    }));
-    EXPECT_EQ(station, (std::vector<std::string>{"EXPEDITION", "FIXED", "MOBILE", "PORTABLE"}));
-    EXPECT_EQ(band, (std::vector<std::string>{"ALL", "80M", "40M", "20M", "15M", "10M"}));
-}
-
 // The answer an end-to-end runner gives the headless editor through the
 // environment: typed texts before OK, or Cancel.
 TEST_F(CabrilloTest, HeadlessEditorTakesTheRunnersAnswerFromTheEnvironment) {
