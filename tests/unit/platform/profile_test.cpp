@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -131,6 +132,21 @@ TEST_F(ProfileTest, FailedWriteLeavesFileAndReportsFalse) {
     int entries = 0;
     for (const auto& entry : std::filesystem::directory_iterator("Plugins")) entries += entry.is_regular_file();
     EXPECT_EQ(entries, 1);
+}
+
+TEST_F(ProfileTest, WritesFromBothThreadsAreNotLost) {
+    // The window thread saves window positions while the host's thread
+    // stores the claimed score: each write rewrites the whole file.
+    auto writer = [](const std::string& prefix) {
+        for (int i = 0; i < 40; ++i) writeProfileString(kFile, "Settings", prefix + std::to_string(i), "v");
+    };
+    std::thread window(writer, "window_");
+    writer("host_");
+    window.join();
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(readProfileString(kFile, "Settings", "window_" + std::to_string(i), "lost"), "v");
+        EXPECT_EQ(readProfileString(kFile, "Settings", "host_" + std::to_string(i), "lost"), "v");
+    }
 }
 
 TEST_F(ProfileTest, MissingFolderMakesWriteFail) {
