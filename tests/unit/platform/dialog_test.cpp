@@ -169,23 +169,6 @@ TEST_F(HeadlessDialogTest, ComboTextSelectsTheFirstEntryBeginningWithTheValue) {
     }
 }
 
-TEST_F(HeadlessDialogTest, ComboSelectionFollowsSortedOrder) {
-    HeaderDialog header;
-    header.power = "Q";
-    platform::setHeadlessScript(IDD_CABRILLO, [&](Dialog& dialog) {
-        EXPECT_EQ(dialog.comboSelection(IDC_CABRILLO_CATEGORY_POWER), 2);
-        dialog.setComboSelection(IDC_CABRILLO_CATEGORY_POWER, 0);
-        EXPECT_EQ(dialog.controlText(IDC_CABRILLO_CATEGORY_POWER), "HIGH");
-        dialog.setComboSelection(IDC_CABRILLO_CATEGORY_POWER, 9);
-        EXPECT_EQ(dialog.comboSelection(IDC_CABRILLO_CATEGORY_POWER), -1);
-        EXPECT_EQ(dialog.controlText(IDC_CABRILLO_CATEGORY_POWER), "");
-        dialog.setComboSelection(IDC_CABRILLO_CATEGORY_POWER, 1);
-        dialog.clickButton(kIdOk);
-    });
-    EXPECT_EQ(header.runModal(), kIdOk);
-    EXPECT_EQ(header.power, "LOW");
-}
-
 TEST_F(HeadlessDialogTest, ConfirmAtOnceWithoutScript) {
     HeaderDialog header;
     header.confirmAtOnce = true;

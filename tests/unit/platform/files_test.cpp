@@ -30,12 +30,6 @@ protected:
     ScratchFolder folder;
 };
 
-TEST(NativePath, BackslashIsAFolderSeparator) {
-    EXPECT_EQ(platform::nativePath(".\\Plugins\\kda.dom"), "./Plugins/kda.dom");
-    EXPECT_EQ(platform::nativePath("Plugins\\Korvan.ini"), "Plugins/Korvan.ini");
-    EXPECT_EQ(platform::nativePath("plain.txt"), "plain.txt");
-}
-
 TEST_F(FilesTest, ReadsCrLfAndLfLinesAndALastLineWithoutEnd) {
     ScratchFolder::write("Plugins/kda.dom", "UN1ABCA01\r\nUN2XYZ B02\n\r\nUN3QQQC03");
     EXPECT_EQ(linesOf(".\\Plugins\\kda.dom"), (Lines{"UN1ABCA01", "UN2XYZ B02", "", "UN3QQQC03"}));
@@ -118,16 +112,6 @@ TEST_F(FilesTest, ReplaceFileContents) {
     std::filesystem::create_directories("Plugins/folder/inner");
     EXPECT_FALSE(platform::replaceFileContents("Plugins\\folder", "x"));
     EXPECT_EQ(platform::listDirectory("Plugins\\*"), (Lines{"folder", "state.txt"}));
-}
-
-TEST_F(FilesTest, ExistsAndRemove) {
-    EXPECT_FALSE(platform::fileExists("a.txt"));
-    EXPECT_FALSE(platform::fileExists("Plugins"));  // a folder is no file
-    ScratchFolder::write("Plugins/a.txt", "x");
-    EXPECT_TRUE(platform::fileExists("Plugins\\a.txt"));
-    EXPECT_TRUE(platform::removeFile("Plugins\\a.txt"));
-    EXPECT_FALSE(platform::fileExists("Plugins\\a.txt"));
-    EXPECT_FALSE(platform::removeFile("Plugins\\a.txt"));
 }
 
 TEST_F(FilesTest, ListDirectoryMatchesTheLastComponent) {
