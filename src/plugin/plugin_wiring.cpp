@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "cabrillo/cabrillo_export.h"
+#include "engine/contest_state.h"
 #include "engine/host_calls.h"
 #include "engine/window_thread.h"
 #include "platform/threads.h"
@@ -15,8 +16,11 @@ void wirePlugin() {
     std::call_once(once, [] {
         setPanelFactory(&makeSetupPanel);
         setExportHeaderEditor(&runExportHeaderEditor);
-        // Registered after the contest state exists, so the unload step runs
-        // while the state is still alive.
+        // The unload step runs before the library's statics that existed when
+        // it was registered are destroyed: make sure the state and its lock
+        // exist by then, so stopWindows still finds them alive.
+        contestState();
+        stateLock();
         platform::runAtLibraryUnload(&exitInstance);
     });
 }
