@@ -63,12 +63,12 @@ int acceptQso(ContestState& state, const QsoArguments& qso, const std::string& d
             lines.push_back(badqso::describeQso(qso, dateText, badqso::kBadKdaCode, &code));
         }
     }
-    if (findDupe(state.qsoList, record.call, record.band, record.mode) != kNotFound) {
+    if (findDupe(state, record.call, record.band, record.mode) != kNotFound) {
         record.invalid = 1;
         record.dupe = 1;
         lines.push_back(badqso::describeQso(qso, dateText, badqso::kDupe));
     }
-    state.qsoList.push_back(std::move(record));
+    storeQso(state, std::move(record));
     return 1;
 }
 

@@ -47,11 +47,11 @@ int checkCall(const std::string& call, const std::string& mode, const std::strin
     int result = kNewArea;
     {
         std::lock_guard<std::mutex> guard(stateLock());
-        const ContestState& state = contestState();
+        ContestState& state = contestState();
         code = state.kdaDirectory.lookupKdaCode(call);
         const std::string candidateCode = code == kNoDirectoryCode ? std::string() : code;
-        if (findDupe(state.qsoList, call, band, mode) != kNotFound) return kDupe;
-        if (findSameArea(state.qsoList, band, candidateCode) != kNotFound) result = kAreaWorked;
+        if (findDupe(state, call, band, mode) != kNotFound) return kDupe;
+        if (isAreaWorked(state, band, candidateCode)) result = kAreaWorked;
         directoryLoaded = state.kdaDirectoryLoaded == 1;
     }
     if (outBuffer && code != kNoDirectoryCode && directoryLoaded) copyBounded(outBuffer, code);

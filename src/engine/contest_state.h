@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/kda_directory.h"
+#include "engine/qso_index.h"
 #include "platform/date_time.h"
 
 // One stored QSO.
@@ -42,6 +43,9 @@ int bandSlot(const std::string& band);
 
 struct ContestState {
     std::vector<CInfo> qsoList;        // in the order accepted
+    // The searches of the engine over qsoList (see qso_search.h, through
+    // which the engine changes the list).
+    QsoIndex qsoIndex;
     std::vector<std::string> workedBands;
     // Per band slot: band label, CW time, SSB time, exchange.
     std::array<std::array<std::string, 4>, kBandSlotCount> workedWithRows;

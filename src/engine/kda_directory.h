@@ -2,6 +2,14 @@
 // The KDA directory: the non-empty lines of Plugins\kda.dom in file order,
 // each a callsign at its start and the station's KDA code as its last three
 // characters.
+//
+// A lookup must answer with the first line in file order that starts with
+// the callsign, and the directory may hold tens of thousands of lines. The
+// lines that start with a given text are one run of the lines sorted by
+// text, so a lookup finds that run by binary search and the earliest line
+// of the run with a minimum tree over the sorted order: O(log n) whatever
+// the size of the directory, 12 bytes per line besides the lines.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,5 +29,14 @@ public:
     std::string lookupKdaCode(std::string_view callsign) const;
 
 private:
+    void rebuildIndex();
+    // Smallest line number among byText_[from, to).
+    std::uint32_t firstLineIn(std::size_t from, std::size_t to) const;
+
     std::vector<std::string> lines_;
+    // Line numbers ordered by the text of their line.
+    std::vector<std::uint32_t> byText_;
+    // Bottom-up minimum tree over byText_: leaves at [n, 2n), each inner
+    // node i holds the smaller of nodes 2i and 2i+1.
+    std::vector<std::uint32_t> firstLineTree_;
 };

@@ -1,28 +1,40 @@
 #include "engine/qso_search.h"
 
-int findDupe(const std::vector<CInfo>& qsos, const std::string& call, const std::string& band,
-             const std::string& mode) {
-    for (std::size_t i = 0; i < qsos.size(); ++i) {
-        const CInfo& qso = qsos[i];
-        if (qso.call == call && qso.band == band && qso.mode == mode) return static_cast<int>(i);
-    }
-    return kNotFound;
+namespace {
+
+// qsoList is a public member: a holder of the lock may have replaced it as
+// a whole (tests do), and then the index is rebuilt before it answers.
+QsoIndex& indexOf(ContestState& state) {
+    if (!state.qsoIndex.covers(state.qsoList)) state.qsoIndex.rebuild(state.qsoList);
+    return state.qsoIndex;
 }
 
-int findSameArea(const std::vector<CInfo>& qsos, const std::string& band, const std::string& kdaCode) {
-    for (std::size_t i = 0; i < qsos.size(); ++i) {
-        const CInfo& qso = qsos[i];
-        if (qso.band == band && qso.kdaCode == kdaCode) return static_cast<int>(i);
-    }
-    return kNotFound;
+int toIndex(std::ptrdiff_t position) { return position == QsoIndex::kNone ? kNotFound : static_cast<int>(position); }
+
+}  // namespace
+
+void storeQso(ContestState& state, CInfo record) {
+    QsoIndex& index = indexOf(state);
+    state.qsoList.push_back(std::move(record));
+    index.appended(state.qsoList.back());
 }
 
-int findLoggedQso(const std::vector<CInfo>& qsos, const std::string& call, const std::string& band,
-                  const std::string& mode, const COleDateTime& time) {
-    for (std::size_t i = 0; i < qsos.size(); ++i) {
-        const CInfo& qso = qsos[i];
-        if (qso.call == call && qso.band == band && qso.mode == mode && sameMoment(qso.qsoTime, time))
-            return static_cast<int>(i);
-    }
-    return kNotFound;
+void eraseQso(ContestState& state, std::size_t position) { indexOf(state).erase(state.qsoList, position); }
+
+void clearQsos(ContestState& state) {
+    state.qsoList.clear();
+    state.qsoIndex.clear();
+}
+
+int findDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode) {
+    return toIndex(indexOf(state).firstWith(call, band, mode));
+}
+
+bool isAreaWorked(ContestState& state, const std::string& band, const std::string& kdaCode) {
+    return indexOf(state).hasArea(band, kdaCode);
+}
+
+int findLoggedQso(ContestState& state, const std::string& call, const std::string& band, const std::string& mode,
+                  const COleDateTime& time) {
+    return toIndex(indexOf(state).firstLoggedAt(state.qsoList, call, band, mode, time));
 }

@@ -1,24 +1,31 @@
 #pragma once
-// The searches over the stored QSOs. Each is a small function on its own so
-// that an index can replace the linear walk without touching its callers.
-// The caller holds stateLock().
+// The stored QSOs as the engine changes and searches them: every change
+// goes through these functions so that the list and its index (QsoIndex)
+// stay together, and every search answers as a walk of the list from its
+// first record would. The caller holds stateLock().
+#include <cstddef>
 #include <string>
-#include <vector>
 
 #include "engine/contest_state.h"
 
 constexpr int kNotFound = -1;
 
+// Appends a record to qsoList.
+void storeQso(ContestState& state, CInfo record);
+// Erases qsoList[position]; the later records move up by one.
+void eraseQso(ContestState& state, std::size_t position);
+// Empties qsoList.
+void clearQsos(ContestState& state);
+
 // Index of the first stored QSO with this call, band and mode (exact,
 // case-sensitive), or kNotFound.
-int findDupe(const std::vector<CInfo>& qsos, const std::string& call, const std::string& band,
-             const std::string& mode);
+int findDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode);
 
-// Index of the first stored QSO on this band whose KDA code equals the given
-// one (two empty codes are equal), or kNotFound.
-int findSameArea(const std::vector<CInfo>& qsos, const std::string& band, const std::string& kdaCode);
+// Whether a stored QSO on this band has this KDA code (two empty codes are
+// equal).
+bool isAreaWorked(ContestState& state, const std::string& band, const std::string& kdaCode);
 
 // Index of the first stored QSO with this call, band and mode logged at the
 // same moment (see sameMoment), or kNotFound.
-int findLoggedQso(const std::vector<CInfo>& qsos, const std::string& call, const std::string& band,
-                  const std::string& mode, const COleDateTime& time);
+int findLoggedQso(ContestState& state, const std::string& call, const std::string& band, const std::string& mode,
+                  const COleDateTime& time);

@@ -14,8 +14,8 @@ int removeQso(const QsoArguments& qso) {
         std::lock_guard<std::mutex> guard(stateLock());
         ContestState& state = contestState();
         fileName = state.badQsoFileName;
-        const int index = findLoggedQso(state.qsoList, qso.call, qso.band, qso.mode, qso.time);
-        if (index != kNotFound) state.qsoList.erase(state.qsoList.begin() + index);
+        const int index = findLoggedQso(state, qso.call, qso.band, qso.mode, qso.time);
+        if (index != kNotFound) eraseQso(state, static_cast<std::size_t>(index));
         if (state.qsoList.empty()) {
             state.workedBands.clear();
             for (auto& list : state.bandKdaLists) list.clear();

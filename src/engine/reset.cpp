@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/bad_qso_file.h"
 #include "engine/contest_rules.h"
 #include "engine/contest_state.h"
 #include "engine/host_calls.h"
+#include "engine/qso_search.h"
 #include "engine/window_thread.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -99,6 +101,10 @@ int resetStats(const ResetArguments& args) {
         hostIniPresent(args.hostFolder) ? readHostVersion() : std::optional<std::string>(kUnknownHostVersion);
     std::optional<std::vector<std::string>> kdaLines = readKdaDirectoryFile();
     const bool kdaLoaded = kdaLines.has_value();
+    // The directory's index is built before the lock is taken; the one it
+    // replaces is released after the lock is let go.
+    KdaDirectory kdaDirectory;
+    if (kdaLoaded) kdaDirectory.assign(std::move(*kdaLines));
 
     std::string effectiveHostVersion;
     {
@@ -111,10 +117,10 @@ int resetStats(const ResetArguments& args) {
         effectiveHostVersion = state.hostVersion;
         // A reload replaces the directory, so a changed file's lines win;
         // without the file the last directory stays usable for scoring.
-        if (kdaLoaded) state.kdaDirectory.assign(std::move(*kdaLines));
+        if (kdaLoaded) std::swap(state.kdaDirectory, kdaDirectory);
         state.kdaDirectoryLoaded = kdaLoaded ? 1 : 0;
         state.ownCall = args.ownCall;
-        state.qsoList.clear();
+        clearQsos(state);
         state.workedBands.clear();
         state.exportRun = args.exportRun;
         state.ownContinent = args.ownContinent;
