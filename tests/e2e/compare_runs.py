@@ -93,6 +93,9 @@ def run_scenario(args, scenario):
         problems.append(f"the native run exited with {native.returncode}")
     if wine.returncode != 0:
         problems.append(f"the wine run exited with {wine.returncode}")
+    crash = wine_support.crash_report(wine.stderr)
+    if crash:
+        problems.append(f"the wine run crashed: {crash}")
     if native.stdout != wine.stdout:
         problems.append("the outputs differ:\n" + text_diff(native.stdout, wine.stdout, "native", "wine"))
     problems += compare_folders(native_folder, wine_folder)

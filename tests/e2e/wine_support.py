@@ -106,6 +106,16 @@ def stop(prefix, state):
         os.remove(state)
 
 
+def crash_report(stderr):
+    """Wine's note of an unhandled exception in the program's stderr (such as
+    a thread running in an unloaded DLL), or None. The exit code does not
+    always show it: the crash may come after main has returned."""
+    for line in stderr.decode("latin-1", "replace").splitlines():
+        if "Unhandled page fault" in line or "Unhandled exception" in line:
+            return line.strip()
+    return None
+
+
 def run_in_wine(prefix, folder, program_args, display=False, state=None, timeout=300, stdout=None, stderr=None):
     """Runs a Windows program with FOLDER as its current folder; returns the
     CompletedProcess."""
@@ -157,7 +167,14 @@ def main():
     for path in args.copy:
         shutil.copy2(path, args.folder)
     sys.stdout.flush()
-    return run_in_wine(args.prefix, args.folder, program, args.display, args.state, args.timeout).returncode
+    result = run_in_wine(args.prefix, args.folder, program, args.display, args.state, args.timeout,
+                         stderr=subprocess.PIPE)
+    sys.stderr.buffer.write(result.stderr)
+    crash = crash_report(result.stderr)
+    if crash:
+        print(f"FAIL wine reported a crash: {crash}")
+        return result.returncode or 1
+    return result.returncode
 
 
 if __name__ == "__main__":
