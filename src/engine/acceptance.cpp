@@ -63,7 +63,7 @@ int acceptQso(ContestState& state, const QsoArguments& qso, const std::string& d
             lines.push_back(badqso::describeQso(qso, dateText, badqso::kBadKdaCode, &code));
         }
     }
-    if (findDupe(state, record.call, record.band, record.mode) != kNotFound) {
+    if (isDupe(state, record.call, record.band, record.mode)) {
         record.invalid = 1;
         record.dupe = 1;
         lines.push_back(badqso::describeQso(qso, dateText, badqso::kDupe));

@@ -50,7 +50,7 @@ int checkCall(const std::string& call, const std::string& mode, const std::strin
         ContestState& state = contestState();
         code = state.kdaDirectory.lookupKdaCode(call);
         const std::string candidateCode = code == kNoDirectoryCode ? std::string() : code;
-        if (findDupe(state, call, band, mode) != kNotFound) return kDupe;
+        if (isDupe(state, call, band, mode)) return kDupe;
         if (isAreaWorked(state, band, candidateCode)) result = kAreaWorked;
         directoryLoaded = state.kdaDirectoryLoaded == 1;
     }

@@ -81,6 +81,12 @@ void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
     qsos.erase(qsos.begin() + static_cast<std::ptrdiff_t>(position));
 }
 
+bool QsoIndex::hasCall(const std::string& call, const std::string& band, const std::string& mode) const {
+    const TextId bandId = idOf(band);
+    const TextId modeId = idOf(mode);
+    return bandId != kUnknownText && modeId != kUnknownText && byCall_.count(CallKey{call, bandId, modeId}) != 0;
+}
+
 std::ptrdiff_t QsoIndex::firstWith(const std::string& call, const std::string& band, const std::string& mode) const {
     const TextId bandId = idOf(band);
     const TextId modeId = idOf(mode);

@@ -38,6 +38,8 @@ public:
     // Erases qsos[position] from the list and from the index.
     void erase(std::vector<CInfo>& qsos, std::size_t position);
 
+    // Whether a stored QSO has this call, band and mode.
+    bool hasCall(const std::string& call, const std::string& band, const std::string& mode) const;
     // Position of the first stored QSO with this call, band and mode.
     std::ptrdiff_t firstWith(const std::string& call, const std::string& band, const std::string& mode) const;
     // Position of the first of them logged at the same moment as time.

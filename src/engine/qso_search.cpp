@@ -26,8 +26,8 @@ void clearQsos(ContestState& state) {
     state.qsoIndex.clear();
 }
 
-int findDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode) {
-    return toIndex(indexOf(state).firstWith(call, band, mode));
+bool isDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode) {
+    return indexOf(state).hasCall(call, band, mode);
 }
 
 bool isAreaWorked(ContestState& state, const std::string& band, const std::string& kdaCode) {

@@ -17,9 +17,8 @@ void eraseQso(ContestState& state, std::size_t position);
 // Empties qsoList.
 void clearQsos(ContestState& state);
 
-// Index of the first stored QSO with this call, band and mode (exact,
-// case-sensitive), or kNotFound.
-int findDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode);
+// Whether a stored QSO has this call, band and mode (exact, case-sensitive).
+bool isDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode);
 
 // Whether a stored QSO on this band has this KDA code (two empty codes are
 // equal).

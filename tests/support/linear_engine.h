@@ -43,6 +43,7 @@ public:
     std::string contestDate;
     std::string badQsoFileName;
     int exportRun = 0;
+    std::int64_t claimedScore = 0;  // of the last result()
 
     int reset(const ResetArguments& args) {
         platform::LineReader reader(kKdaDirectoryFile);
@@ -262,6 +263,7 @@ public:
     std::string result(bool html) {
         report::Statistics stats = statistics();
         stats.totals.badLineCount = countBadLines();
+        claimedScore = stats.totals.score;
         const report::ReportHeading heading{contestDate, ownCall};
         return html ? report::renderHtml(stats, heading) : report::renderText(stats, heading);
     }

@@ -96,6 +96,7 @@ TEST(QsoIndex, AppendsAndErasuresKeepTheFirstMatchesOfTheWalks) {
             area = area || (q.band == probe.band && q.kdaCode == probe.kdaCode);
         }
         ASSERT_EQ(dupe, index.firstWith(probe.call, probe.band, probe.mode)) << "step " << step;
+        ASSERT_EQ(dupe != QsoIndex::kNone, index.hasCall(probe.call, probe.band, probe.mode));
         ASSERT_EQ(logged, index.firstLoggedAt(qsos, probe.call, probe.band, probe.mode, probe.qsoTime));
         ASSERT_EQ(area, index.hasArea(probe.band, probe.kdaCode));
     }
@@ -112,10 +113,11 @@ TEST(QsoIndex, ListReplacedAsAWholeIsIndexedAgainBeforeItAnswers) {
     other.call = "DL1ABC";
     other.kdaCode = "A01";
     state.qsoList = {other, first};
-    EXPECT_EQ(1, findDupe(state, "UN7AB", "20m", "CW"));
+    EXPECT_TRUE(isDupe(state, "UN7AB", "20m", "CW"));
+    EXPECT_EQ(1, findLoggedQso(state, "UN7AB", "20m", "CW", COleDateTime{}));
     EXPECT_TRUE(isAreaWorked(state, "20m", "A01"));
     eraseQso(state, 0);
-    EXPECT_EQ(0, findDupe(state, "UN7AB", "20m", "CW"));
+    EXPECT_EQ(0, findLoggedQso(state, "UN7AB", "20m", "CW", COleDateTime{}));
     EXPECT_FALSE(isAreaWorked(state, "20m", "A01"));
 }
 

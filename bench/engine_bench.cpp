@@ -1,0 +1,292 @@
+// Benchmarks of the host's calls at 1,000, 10,000 and 100,000 stored QSOs
+// with a 50,000-line kda.dom: the plug-in through its exported functions
+// (Plugin/...) and the straightforward linear algorithm (Linear/...) on the
+// same log. Per-call benchmarks that change the log (AddData0, RemoveData0)
+// run a fixed number of calls on a log of the stated size, so the size
+// stays close to it. Memory/... reports the heap bytes per stored QSO.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+#include "bench_data.h"
+#include "engine/contest_state.h"
+#include "engine/qso_index.h"
+#include "export_calls.h"
+#include "linear_engine.h"
+#include "engine/qso_search.h"
+#include "platform/profile.h"
+#include "report/statistics.h"
+
+namespace {
+
+constexpr int kAddedPerRun = 1000;
+constexpr int kRemovedPerRun = 200;
+
+void resetPlugin() {
+    // "Start" = "1" keeps the window thread from starting.
+    platform::writeProfileString(settingsFile, settingsSection, "Start", "1");
+    exports::resetStats(bench::resetArguments());
+}
+
+// The plug-in after a reset and the first `count` QSOs of the log.
+void fillPlugin(std::size_t count) {
+    resetPlugin();
+    const auto& log = bench::contestLog();
+    for (std::size_t i = 0; i < count; ++i) exports::addData(log[i]);
+}
+
+// The baseline with the same stored QSOs (taken over from the plug-in,
+// which gets there much faster) and a bad-QSO file of its own.
+void fillLinear(linear::Engine& engine, std::size_t count) {
+    fillPlugin(count);
+    engine.reset(bench::resetArguments());
+    std::lock_guard<std::mutex> guard(stateLock());
+    engine.adopt(contestState());
+}
+
+std::size_t storedCount() {
+    std::lock_guard<std::mutex> guard(stateLock());
+    return contestState().qsoList.size();
+}
+
+// Call checks as typed: a third of stored stations (on their band and mode
+// or another one), a third of directory stations, a third of unknown ones.
+std::vector<QsoArguments> probes(std::size_t stored) {
+    const auto& log = bench::contestLog();
+    std::mt19937 random(99);
+    std::vector<QsoArguments> result;
+    for (int i = 0; i < 4096; ++i) {
+        QsoArguments q = log[random() % stored];
+        if (i % 3 == 1) q.call = bench::directoryCall(random() % bench::kDirectoryLines);
+        if (i % 3 == 2) q.call = "N" + std::to_string(random() % 100000) + "XYZ";
+        if (random() % 2) q.band = (q.band == "20m") ? "40m" : "20m";
+        result.push_back(q);
+    }
+    return result;
+}
+
+// Stored QSOs at random positions, each to be removed once.
+std::vector<QsoArguments> storedQsosToRemove(int count) {
+    std::lock_guard<std::mutex> guard(stateLock());
+    const std::vector<CInfo>& stored = contestState().qsoList;
+    std::mt19937 random(5);
+    std::vector<std::size_t> positions;
+    while (positions.size() < static_cast<std::size_t>(count)) {
+        const std::size_t position = random() % stored.size();
+        if (std::find(positions.begin(), positions.end(), position) == positions.end()) positions.push_back(position);
+    }
+    std::vector<QsoArguments> result;
+    for (const std::size_t position : positions) {
+        QsoArguments q;
+        q.call = stored[position].call;
+        q.band = stored[position].band;
+        q.mode = stored[position].mode;
+        q.time = stored[position].qsoTime;
+        result.push_back(q);
+    }
+    return result;
+}
+
+// --- the plug-in ---
+
+void Plugin_AddData0(benchmark::State& state) {
+    const auto stored = static_cast<std::size_t>(state.range(0));
+    const auto& log = bench::contestLog();
+    fillPlugin(stored);
+    std::size_t next = bench::kLargestLog;
+    for (auto _ : state) benchmark::DoNotOptimize(exports::addData(log[next++]));
+}
+
+void Plugin_CheckCallFunc0(benchmark::State& state) {
+    const auto stored = static_cast<std::size_t>(state.range(0));
+    fillPlugin(stored);
+    const std::vector<QsoArguments> typed = probes(stored);
+    char out[100];
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const QsoArguments& q = typed[i++ % typed.size()];
+        benchmark::DoNotOptimize(exports::checkCall(q.call, q.mode, q.band, out));
+    }
+}
+
+void Plugin_GetResult0(benchmark::State& state) {
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    int status = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(GetResult0(&status));
+}
+
+void Plugin_RemoveData0(benchmark::State& state) {
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    const std::vector<QsoArguments> removed = storedQsosToRemove(kRemovedPerRun);
+    std::size_t i = 0;
+    for (auto _ : state) exports::removeData(removed[i++]);
+    state.counters["stored_after"] = static_cast<double>(storedCount());
+}
+
+void Plugin_Replay(benchmark::State& state) {
+    const auto count = static_cast<std::size_t>(state.range(0));
+    const auto& log = bench::contestLog();
+    int status = 0;
+    for (auto _ : state) {
+        resetPlugin();
+        for (std::size_t i = 0; i < count; ++i) exports::addData(log[i]);
+        benchmark::DoNotOptimize(GetResult0(&status));
+    }
+}
+
+// --- the linear baseline ---
+
+void Linear_AddData0(benchmark::State& state) {
+    linear::Engine engine;
+    fillLinear(engine, static_cast<std::size_t>(state.range(0)));
+    const auto& log = bench::contestLog();
+    std::size_t next = bench::kLargestLog;
+    for (auto _ : state) benchmark::DoNotOptimize(engine.add(log[next++]));
+}
+
+void Linear_CheckCallFunc0(benchmark::State& state) {
+    const auto stored = static_cast<std::size_t>(state.range(0));
+    linear::Engine engine;
+    fillLinear(engine, stored);
+    const std::vector<QsoArguments> typed = probes(stored);
+    char out[100];
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const QsoArguments& q = typed[i++ % typed.size()];
+        benchmark::DoNotOptimize(engine.checkCall(q.call, q.mode, q.band, out));
+    }
+}
+
+// GetResult0 also publishes the score in the settings file.
+std::string linearGetResult0(linear::Engine& engine) {
+    std::string text = engine.result(false);
+    platform::writeProfileString(settingsFile, settingsSection, "Claimed", std::to_string(engine.claimedScore));
+    return text;
+}
+
+void Linear_GetResult0(benchmark::State& state) {
+    linear::Engine engine;
+    fillLinear(engine, static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(linearGetResult0(engine));
+}
+
+void Linear_RemoveData0(benchmark::State& state) {
+    linear::Engine engine;
+    fillLinear(engine, static_cast<std::size_t>(state.range(0)));
+    const std::vector<QsoArguments> removed = storedQsosToRemove(kRemovedPerRun);
+    std::size_t i = 0;
+    for (auto _ : state) engine.remove(removed[i++]);
+}
+
+void Linear_Replay(benchmark::State& state) {
+    const auto count = static_cast<std::size_t>(state.range(0));
+    const auto& log = bench::contestLog();
+    linear::Engine engine;
+    for (auto _ : state) {
+        engine.reset(bench::resetArguments());
+        for (std::size_t i = 0; i < count; ++i) engine.add(log[i]);
+        benchmark::DoNotOptimize(linearGetResult0(engine));
+    }
+}
+
+// --- parts of the plug-in's calls ---
+
+// The statistics pass of GetResult0 alone (under the lock, as it runs).
+void Part_Statistics(benchmark::State& state) {
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    std::lock_guard<std::mutex> guard(stateLock());
+    for (auto _ : state) benchmark::DoNotOptimize(report::computeStatistics(contestState()));
+}
+
+// The bad-QSO file read of GetResult0 alone.
+void Part_BadLineCount(benchmark::State& state) {
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    const std::string fileName = contestState().badQsoFileName;
+    for (auto _ : state) benchmark::DoNotOptimize(report::countBadLines(fileName));
+}
+
+// The settings write of GetResult0 alone.
+void Part_ClaimedSetting(benchmark::State& state) {
+    for (auto _ : state) platform::writeProfileString(settingsFile, settingsSection, "Claimed", "1234567");
+}
+
+// RemoveData0 without the rewrite of the bad-QSO file: the index update
+// and the erasure from the QSO vector (the later records move up).
+void Part_EraseStoredQso(benchmark::State& state) {
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    std::mt19937 random(3);
+    std::lock_guard<std::mutex> guard(stateLock());
+    ContestState& contest = contestState();
+    for (auto _ : state) eraseQso(contest, random() % contest.qsoList.size());
+}
+
+// --- memory ---
+
+std::size_t heapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// Heap bytes per stored QSO after a reset and `count` adds: the whole
+// growth (QSO records with their texts, spare vector capacity, the index),
+// and the index alone (built again on its own from the stored list).
+void Memory(benchmark::State& state) {
+    const auto count = static_cast<std::size_t>(state.range(0));
+    const auto& log = bench::contestLog();
+    std::size_t total = 0;
+    std::size_t index = 0;
+    for (auto _ : state) {
+        resetContestStateForTesting();
+        resetPlugin();
+        const std::size_t before = heapInUse();
+        for (std::size_t i = 0; i < count; ++i) exports::addData(log[i]);
+        total = heapInUse() - before;
+        std::lock_guard<std::mutex> guard(stateLock());
+        const std::size_t beforeIndex = heapInUse();
+        {
+            QsoIndex alone;
+            alone.rebuild(contestState().qsoList);
+            index = heapInUse() - beforeIndex;
+        }
+    }
+    const double stored = static_cast<double>(storedCount());
+    state.counters["bytes_per_qso"] = static_cast<double>(total) / stored;
+    state.counters["index_bytes_per_qso"] = static_cast<double>(index) / stored;
+    state.counters["sizeof_CInfo"] = sizeof(CInfo);
+}
+
+void sizes(benchmark::internal::Benchmark* b) { b->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond); }
+
+BENCHMARK(Plugin_AddData0)->Apply(sizes)->Iterations(kAddedPerRun);
+BENCHMARK(Linear_AddData0)->Apply(sizes)->Iterations(kAddedPerRun);
+BENCHMARK(Plugin_CheckCallFunc0)->Apply(sizes);
+BENCHMARK(Linear_CheckCallFunc0)->Apply(sizes);
+BENCHMARK(Plugin_GetResult0)->Apply(sizes);
+BENCHMARK(Linear_GetResult0)->Apply(sizes);
+BENCHMARK(Plugin_RemoveData0)->Apply(sizes)->Iterations(kRemovedPerRun);
+BENCHMARK(Linear_RemoveData0)->Apply(sizes)->Iterations(kRemovedPerRun);
+BENCHMARK(Plugin_Replay)->Apply(sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(Linear_Replay)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Linear_Replay)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(Part_Statistics)->Apply(sizes);
+BENCHMARK(Part_BadLineCount)->Apply(sizes);
+BENCHMARK(Part_ClaimedSetting)->Unit(benchmark::kMicrosecond);
+BENCHMARK(Part_EraseStoredQso)->Apply(sizes)->Iterations(kRemovedPerRun);
+BENCHMARK(Memory)->Apply(sizes)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bench::WorkingFolder folder;
+    bench::writeKdaDirectory();
+    bench::contestLog();  // generated before any timing
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
