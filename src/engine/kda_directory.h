@@ -8,7 +8,9 @@
 // lines that start with a given text are one run of the lines sorted by
 // text, so a lookup finds that run by binary search and the earliest line
 // of the run with a minimum tree over the sorted order: O(log n) whatever
-// the size of the directory, 12 bytes per line besides the lines.
+// the size of the directory, 20 bytes per line besides the lines. The
+// binary search runs over the first eight bytes of each sorted line, packed
+// into one number, so it reads a small array and not the scattered lines.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,6 +38,8 @@ private:
     std::vector<std::string> lines_;
     // Line numbers ordered by the text of their line.
     std::vector<std::uint32_t> byText_;
+    // headOf(line) of each entry of byText_ (not decreasing).
+    std::vector<std::uint64_t> heads_;
     // Bottom-up minimum tree over byText_: leaves at [n, 2n), each inner
     // node i holds the smaller of nodes 2i and 2i+1.
     std::vector<std::uint32_t> firstLineTree_;

@@ -3,16 +3,116 @@
 #include <algorithm>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 #include "engine/contest_state.h"
 
-std::size_t QsoIndex::KeyHash::operator()(const CallKey& key) const {
-    const std::size_t ids = (static_cast<std::size_t>(key.band) << 16) ^ key.mode;
-    return std::hash<std::string_view>{}(key.call) ^ (ids * 0x9e3779b97f4a7c15ull);
+namespace {
+
+// The finaliser of splitmix64: every input bit reaches every output bit,
+// so the upper half makes a good home slot and fingerprint.
+std::uint64_t mixed(std::uint64_t value) {
+    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ull;
+    value = (value ^ (value >> 27)) * 0x94d049bb133111ebull;
+    return value ^ (value >> 31);
 }
 
-std::size_t QsoIndex::KeyHash::operator()(const AreaKey& key) const {
-    return std::hash<std::string_view>{}(key.kdaCode) ^ (key.band * 0x9e3779b97f4a7c15ull);
+constexpr std::uint64_t kEntryBits = 0xffffffffull;
+
+}  // namespace
+
+// --- the call table ---
+
+std::uint64_t QsoIndex::CallTable::hashOf(const std::string& call, TextId band, TextId mode) {
+    const std::uint64_t text = std::hash<std::string_view>{}(call);
+    return mixed(text ^ mixed((static_cast<std::uint64_t>(band) << 32) | mode));
+}
+
+void QsoIndex::CallTable::clear() {
+    entries_.clear();
+    slots_.clear();
+    mask_ = 0;
+}
+
+std::size_t QsoIndex::CallTable::slotOf(std::uint64_t hash, const std::string& call, TextId band,
+                                        TextId mode) const {
+    const std::uint64_t fingerprint = hash >> 32;
+    for (std::size_t i = static_cast<std::size_t>(fingerprint) & mask_;; i = (i + 1) & mask_) {
+        const std::uint64_t slot = slots_[i];
+        if (slot == 0) return i;
+        if ((slot >> 32) == fingerprint) {
+            const CallEntry& entry = entries_[(slot & kEntryBits) - 1];
+            if (entry.band == band && entry.mode == mode && entry.call == call) return i;
+        }
+    }
+}
+
+std::size_t QsoIndex::CallTable::slotOfEntry(std::size_t entry) const {
+    for (std::size_t i = static_cast<std::size_t>(entries_[entry].hash >> 32) & mask_;; i = (i + 1) & mask_)
+        if ((slots_[i] & kEntryBits) == entry + 1) return i;
+}
+
+const QsoIndex::CallEntry* QsoIndex::CallTable::find(const std::string& call, TextId band, TextId mode) const {
+    if (entries_.empty()) return nullptr;
+    const std::uint64_t slot = slots_[slotOf(hashOf(call, band, mode), call, band, mode)];
+    return slot == 0 ? nullptr : &entries_[(slot & kEntryBits) - 1];
+}
+
+QsoIndex::CallEntry* QsoIndex::CallTable::find(const std::string& call, TextId band, TextId mode) {
+    return const_cast<CallEntry*>(std::as_const(*this).find(call, band, mode));
+}
+
+void QsoIndex::CallTable::grow() {
+    const std::size_t size = slots_.empty() ? 16 : slots_.size() * 2;
+    slots_.assign(size, 0);
+    mask_ = size - 1;
+    for (std::size_t n = 0; n < entries_.size(); ++n) {
+        const std::uint64_t fingerprint = entries_[n].hash >> 32;
+        std::size_t i = static_cast<std::size_t>(fingerprint) & mask_;
+        while (slots_[i] != 0) i = (i + 1) & mask_;
+        slots_[i] = (fingerprint << 32) | (n + 1);
+    }
+}
+
+QsoIndex::CallEntry& QsoIndex::CallTable::findOrAdd(const std::string& call, TextId band, TextId mode,
+                                                      bool& added) {
+    if ((entries_.size() + 1) * 2 > slots_.size()) grow();
+    const std::uint64_t hash = hashOf(call, band, mode);
+    const std::size_t i = slotOf(hash, call, band, mode);
+    added = slots_[i] == 0;
+    if (!added) return entries_[(slots_[i] & kEntryBits) - 1];
+    entries_.push_back(CallEntry{call, band, mode, hash, 0, {}});
+    slots_[i] = ((hash >> 32) << 32) | entries_.size();
+    return entries_.back();
+}
+
+void QsoIndex::CallTable::erase(const CallEntry& erased) {
+    const std::size_t entry = static_cast<std::size_t>(&erased - entries_.data());
+    // Empty its slot and move each following slot of the run back into the
+    // hole when its home slot does not lie after the hole.
+    std::size_t hole = slotOfEntry(entry);
+    slots_[hole] = 0;
+    for (std::size_t i = (hole + 1) & mask_; slots_[i] != 0; i = (i + 1) & mask_) {
+        if (((i - home(slots_[i])) & mask_) >= ((i - hole) & mask_)) {
+            slots_[hole] = slots_[i];
+            slots_[i] = 0;
+            hole = i;
+        }
+    }
+    // The last entry takes the freed place.
+    const std::size_t last = entries_.size() - 1;
+    if (entry != last) {
+        const std::size_t lastSlot = slotOfEntry(last);
+        entries_[entry] = std::move(entries_[last]);
+        slots_[lastSlot] = (slots_[lastSlot] & ~kEntryBits) | (entry + 1);
+    }
+    entries_.pop_back();
+}
+
+// --- the index ---
+
+std::size_t QsoIndex::AreaHash::operator()(const AreaKey& key) const {
+    return std::hash<std::string_view>{}(key.kdaCode) ^ static_cast<std::size_t>(mixed(key.band));
 }
 
 void QsoIndex::clear() {
@@ -47,11 +147,12 @@ void QsoIndex::appended(const CInfo& qso) {
     const std::uint64_t sequence = nextSequence_++;
     sequences_.push_back(sequence);
     const TextId band = internedId(qso.band);
-    const auto [entry, added] = byCall_.try_emplace(CallKey{qso.call, band, internedId(qso.mode)});
+    bool added = false;
+    CallEntry& entry = byCall_.findOrAdd(qso.call, band, internedId(qso.mode), added);
     if (added)
-        entry->second.first = sequence;
+        entry.first = sequence;
     else
-        entry->second.later.push_back(sequence);
+        entry.later.push_back(sequence);
     ++areaCounts_[AreaKey{band, qso.kdaCode}];
 }
 
@@ -60,18 +161,14 @@ void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
     const std::uint64_t sequence = sequences_[position];
     const TextId band = idOf(qso.band);
 
-    const auto entry = byCall_.find(CallKey{qso.call, band, idOf(qso.mode)});
-    if (entry != byCall_.end()) {
-        Occurrences& occurrences = entry->second;
-        if (occurrences.first == sequence) {
-            if (occurrences.later.empty()) {
-                byCall_.erase(entry);
-            } else {
-                occurrences.first = occurrences.later.front();
-                occurrences.later.erase(occurrences.later.begin());
-            }
+    if (CallEntry* entry = byCall_.find(qso.call, band, idOf(qso.mode))) {
+        if (entry->first != sequence) {
+            entry->later.erase(std::find(entry->later.begin(), entry->later.end(), sequence));
+        } else if (entry->later.empty()) {
+            byCall_.erase(*entry);
         } else {
-            occurrences.later.erase(std::find(occurrences.later.begin(), occurrences.later.end(), sequence));
+            entry->first = entry->later.front();
+            entry->later.erase(entry->later.begin());
         }
     }
     const auto area = areaCounts_.find(AreaKey{band, qso.kdaCode});
@@ -84,16 +181,15 @@ void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
 bool QsoIndex::hasCall(const std::string& call, const std::string& band, const std::string& mode) const {
     const TextId bandId = idOf(band);
     const TextId modeId = idOf(mode);
-    return bandId != kUnknownText && modeId != kUnknownText && byCall_.count(CallKey{call, bandId, modeId}) != 0;
+    return bandId != kUnknownText && modeId != kUnknownText && byCall_.find(call, bandId, modeId) != nullptr;
 }
 
 std::ptrdiff_t QsoIndex::firstWith(const std::string& call, const std::string& band, const std::string& mode) const {
     const TextId bandId = idOf(band);
     const TextId modeId = idOf(mode);
     if (bandId == kUnknownText || modeId == kUnknownText) return kNone;
-    const auto entry = byCall_.find(CallKey{call, bandId, modeId});
-    if (entry == byCall_.end()) return kNone;
-    return static_cast<std::ptrdiff_t>(positionOf(entry->second.first));
+    const CallEntry* entry = byCall_.find(call, bandId, modeId);
+    return entry ? static_cast<std::ptrdiff_t>(positionOf(entry->first)) : kNone;
 }
 
 std::ptrdiff_t QsoIndex::firstLoggedAt(const std::vector<CInfo>& qsos, const std::string& call,
@@ -102,14 +198,14 @@ std::ptrdiff_t QsoIndex::firstLoggedAt(const std::vector<CInfo>& qsos, const std
     const TextId bandId = idOf(band);
     const TextId modeId = idOf(mode);
     if (bandId == kUnknownText || modeId == kUnknownText) return kNone;
-    const auto entry = byCall_.find(CallKey{call, bandId, modeId});
-    if (entry == byCall_.end()) return kNone;
+    const CallEntry* entry = byCall_.find(call, bandId, modeId);
+    if (!entry) return kNone;
     auto loggedAt = [&](std::uint64_t sequence) {
         const std::size_t position = positionOf(sequence);
         return sameMoment(qsos[position].qsoTime, time) ? static_cast<std::ptrdiff_t>(position) : kNone;
     };
-    if (const std::ptrdiff_t position = loggedAt(entry->second.first); position != kNone) return position;
-    for (const std::uint64_t sequence : entry->second.later)
+    if (const std::ptrdiff_t position = loggedAt(entry->first); position != kNone) return position;
+    for (const std::uint64_t sequence : entry->later)
         if (const std::ptrdiff_t position = loggedAt(sequence); position != kNone) return position;
     return kNone;
 }

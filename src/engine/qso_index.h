@@ -52,26 +52,54 @@ private:
     using TextId = std::uint32_t;
     static constexpr TextId kUnknownText = 0xffffffffu;
 
-    struct CallKey {
+    // The stored QSOs of one call, band and mode: their sequence numbers in
+    // list order. Nearly every key has one QSO, kept without an allocation
+    // of its own.
+    struct CallEntry {
         std::string call;
-        TextId band;
-        TextId mode;
-        bool operator==(const CallKey&) const = default;
+        TextId band = 0;
+        TextId mode = 0;
+        std::uint64_t hash = 0;
+        std::uint64_t first = 0;
+        std::vector<std::uint64_t> later;
     };
+
+    // Open addressing with linear probing over the call entries. A slot
+    // holds the upper half of the key's hash (which also picks its home
+    // slot) and the entry number + 1, so a lookup reads one slot and only
+    // the entry whose hash matches; 0 is an empty slot. At most half the
+    // slots are used. Erasing shifts the following slots back, so there are
+    // no tombstones, and moves the last entry into the hole.
+    class CallTable {
+    public:
+        void clear();
+        const CallEntry* find(const std::string& call, TextId band, TextId mode) const;
+        CallEntry* find(const std::string& call, TextId band, TextId mode);
+        // The key's entry, made with no sequence numbers when it is new
+        // (added tells which).
+        CallEntry& findOrAdd(const std::string& call, TextId band, TextId mode, bool& added);
+        void erase(const CallEntry& entry);
+
+    private:
+        static std::uint64_t hashOf(const std::string& call, TextId band, TextId mode);
+        std::size_t home(std::uint64_t slot) const { return static_cast<std::size_t>(slot >> 32) & mask_; }
+        // The slot holding the key, or the empty slot where it would go.
+        std::size_t slotOf(std::uint64_t hash, const std::string& call, TextId band, TextId mode) const;
+        std::size_t slotOfEntry(std::size_t entry) const;
+        void grow();
+
+        std::vector<CallEntry> entries_;
+        std::vector<std::uint64_t> slots_;
+        std::size_t mask_ = 0;
+    };
+
     struct AreaKey {
         TextId band;
         std::string kdaCode;
         bool operator==(const AreaKey&) const = default;
     };
-    struct KeyHash {
-        std::size_t operator()(const CallKey& key) const;
+    struct AreaHash {
         std::size_t operator()(const AreaKey& key) const;
-    };
-    // Sequence numbers of one key's records in list order; nearly every key
-    // has one record, kept without an allocation of its own.
-    struct Occurrences {
-        std::uint64_t first = 0;
-        std::vector<std::uint64_t> later;
     };
 
     // Band and mode texts are few; keys hold their numbers.
@@ -80,8 +108,8 @@ private:
     std::size_t positionOf(std::uint64_t sequence) const;
 
     std::unordered_map<std::string, TextId> textIds_;
-    std::unordered_map<CallKey, Occurrences, KeyHash> byCall_;
-    std::unordered_map<AreaKey, std::uint32_t, KeyHash> areaCounts_;
+    CallTable byCall_;
+    std::unordered_map<AreaKey, std::uint32_t, AreaHash> areaCounts_;
     std::vector<std::uint64_t> sequences_;  // of qsoList[i], increasing
     std::uint64_t nextSequence_ = 0;
 };

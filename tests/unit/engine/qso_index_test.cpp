@@ -23,8 +23,9 @@ std::string linearLookup(const std::vector<std::string>& lines, const std::strin
 
 std::string randomText(std::mt19937& random, std::size_t maxLength) {
     // A small alphabet makes long shared starts; 0xC0 sorts after the
-    // letters only when bytes compare as unsigned.
-    static const char alphabet[] = {'U', 'N', '7', 'A', 'B', ' ', '\xC0'};
+    // letters only when bytes compare as unsigned, and a 0 byte must not
+    // pass for the end of a shorter line.
+    static const char alphabet[] = {'U', 'N', '7', 'A', 'B', ' ', '\xC0', '\0'};
     std::string text(std::uniform_int_distribution<std::size_t>(0, maxLength)(random), ' ');
     for (char& c : text) c = alphabet[random() % sizeof alphabet];
     return text;
@@ -33,12 +34,14 @@ std::string randomText(std::mt19937& random, std::size_t maxLength) {
 TEST(KdaDirectoryIndex, FirstLineInFileOrderAmongThousandsOfOverlappingLines) {
     std::mt19937 random(7);
     std::vector<std::string> lines;
-    for (int i = 0; i < 5000; ++i) lines.push_back(randomText(random, 9));
+    // Half of the lines share a start, so that long runs of lines start
+    // with the same callsign.
+    for (int i = 0; i < 5000; ++i) lines.push_back((i % 2 ? "UN7A" : "") + randomText(random, 12));
     KdaDirectory directory;
     directory.assign(lines);
     for (int i = 0; i < 5000; ++i) {
         // Starts of existing lines (found) and random texts (mostly not).
-        std::string call = i % 2 ? lines[random() % lines.size()] : randomText(random, 8);
+        std::string call = i % 2 ? lines[random() % lines.size()] : randomText(random, 10);
         if (i % 2 && !call.empty()) call.resize(random() % (call.size() + 1));
         ASSERT_EQ(linearLookup(lines, call), directory.lookupKdaCode(call)) << '"' << call << '"';
     }
