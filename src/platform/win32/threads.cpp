@@ -24,11 +24,28 @@ HookList& hookList() {
     return *instance;
 }
 
+// The module this code lives in.
+HMODULE thisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&thisModule), &module);
+    return module;
+}
+
+// Every thread of the library holds a reference on the library's module
+// for as long as it runs and drops it only as its very last act
+// (FreeLibraryAndExitThread does not return into the library). So a host
+// that unloads the library while the window thread runs never unmaps code
+// that the thread is still executing, and the library's detach step never
+// has to wait, under the loader lock, for a thread that needs that lock to
+// start or to end.
 DWORD WINAPI threadEntry(LPVOID parameter) {
     try {
         reinterpret_cast<void (*)()>(parameter)();
     } catch (...) {
     }
+    HMODULE module = thisModule();
+    if (module && module != GetModuleHandleA(nullptr)) FreeLibraryAndExitThread(module, 0);
     return 0;
 }
 
@@ -36,8 +53,17 @@ DWORD WINAPI threadEntry(LPVOID parameter) {
 
 bool startThread(void (*entry)()) {
     if (!entry) return false;
+    // The thread's reference on the module, taken before it starts.
+    HMODULE pinned = nullptr;
+    const bool isLibrary = thisModule() != GetModuleHandleA(nullptr);
+    if (isLibrary &&
+        !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&threadEntry), &pinned))
+        return false;
     HANDLE thread = CreateThread(nullptr, 0, &threadEntry, reinterpret_cast<LPVOID>(entry), 0, nullptr);
-    if (!thread) return false;
+    if (!thread) {
+        if (pinned) FreeLibrary(pinned);
+        return false;
+    }
     CloseHandle(thread);
     return true;
 }
