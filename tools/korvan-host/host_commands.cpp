@@ -137,8 +137,11 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
     HostSession session(plugin.api());
     if (!htmlPath.empty()) session.useHtmlOutput(kHostVersion);
 
-    auto [start, end] = contestSpan(log);
-    session.reset("./", options.exportRun, own, start, end);
+    // The plug-in names the contest (the statistics heading, the bad-QSO
+    // file) after its second date-time: pass the contest's start for both,
+    // as an operator starts the contest run on its first day.
+    const DateTime start = contestSpan(log).first;
+    session.reset("./", options.exportRun, own, start, start);
     const bool showProgress = log.qsos.size() > 5000 && stderrIsTerminal();
     replayLog(session, log, [&](std::size_t done, std::size_t total) {
         if (!showProgress) return;
