@@ -19,7 +19,9 @@ namespace bench {
 
 inline constexpr std::size_t kDirectoryLines = 50000;
 inline constexpr std::size_t kLargestLog = 100000;
-// QSOs beyond the largest log, for the benchmarks that add to a full one.
+// QSOs beyond the largest log, for the benchmarks that add to a log of any
+// size: new stations, except that every 33rd repeats one of the first
+// 1,000 QSOs, so they hold the same dupes whatever the size of the log.
 inline constexpr std::size_t kExtraQsos = 4000;
 
 // The current folder for the whole run; removed at the end.
@@ -113,6 +115,18 @@ inline const std::vector<QsoArguments>& contestLog() {
                 q.prefix = country.prefix;
                 q.continent = country.continent;
                 q.exchangeReceived = std::to_string(random() % 2000 + 1);
+            }
+            if (i >= kLargestLog) {
+                const std::size_t extra = i - kLargestLog;
+                if (extra % 33 == 0) {
+                    const QsoArguments& repeated = qsos[extra % 1000];
+                    q.call = repeated.call;
+                    q.band = repeated.band;
+                    q.mode = repeated.mode;
+                } else {
+                    // A fourth letter: no station of the log has one.
+                    q.call += static_cast<char>('A' + extra % 26);
+                }
             }
             const unsigned odd = random() % 400;
             if (odd == 0) q.band = "160m";   // wrong band
