@@ -11,9 +11,9 @@ constexpr std::size_t kHeadBytes = 8;
 constexpr std::size_t kShortRun = 32;
 
 // The first eight bytes of a text as a big-endian number, filled up with
-// the given byte: numbers compare as the texts' first eight bytes do, and
-// the texts that start with a text t of at most eight bytes (none of them
-// 0) are those whose number lies between headOf(t, 0x00) and
+// the given byte. The numbers compare as the texts' first eight bytes do,
+// and when t has at most eight bytes and no 0 byte, the texts that start
+// with t are those whose number lies between headOf(t, 0x00) and
 // headOf(t, 0xFF).
 std::uint64_t headOf(std::string_view text, unsigned char fill) {
     std::uint64_t head = 0;

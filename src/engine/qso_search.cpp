@@ -1,5 +1,7 @@
 #include "engine/qso_search.h"
 
+#include <utility>
+
 namespace {
 
 // qsoList is a public member: a holder of the lock may have replaced it as
