@@ -109,6 +109,48 @@ void QsoIndex::CallTable::erase(const CallEntry& erased) {
     entries_.pop_back();
 }
 
+// --- the digests ---
+
+std::uint32_t QsoDigests::TextTable::intern(const std::string& text) {
+    const auto [found, added] = ids.try_emplace(text, static_cast<std::uint32_t>(texts.size()));
+    if (added) texts.push_back(text);
+    return found->second;
+}
+
+void QsoDigests::clear() {
+    records_.clear();
+    for (TextTable& table : tables_) {
+        table.ids.clear();
+        table.texts.clear();
+    }
+}
+
+void QsoDigests::appended(const CInfo& qso) {
+    QsoDigest digest;
+    digest.days = qso.qsoTime.m_dt;
+    digest.band = tables_[band].intern(qso.band);
+    digest.prefix = tables_[prefix].intern(qso.prefix);
+    digest.continent = tables_[continent].intern(qso.continent);
+    digest.kdaCode = tables_[kdaCode].intern(qso.kdaCode);
+    digest.mode = qso.mode == "CW" ? QsoDigest::kCw : qso.mode == "SSB" ? QsoDigest::kSsb : QsoDigest::kOtherMode;
+    if (qso.invalid != 0) digest.flags |= QsoDigest::kInvalid;
+    if (qso.badCode == 1) digest.flags |= QsoDigest::kBadCode;
+    if (qso.dupe == 1) digest.flags |= QsoDigest::kDupe;
+    if (qso.call.empty()) digest.flags |= QsoDigest::kNoCall;
+    if ((qso.badCode != 0 && qso.badCode != 1) || (qso.dupe != 0 && qso.dupe != 1))
+        digest.flags |= QsoDigest::kOddCounts;
+    records_.push_back(digest);
+}
+
+void QsoDigests::erase(std::size_t position) {
+    records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(position));
+}
+
+std::uint32_t QsoDigests::idOf(Table table, const std::string& text) const {
+    const auto found = tables_[table].ids.find(text);
+    return found == tables_[table].ids.end() ? kNoText : found->second;
+}
+
 // --- the index ---
 
 std::size_t QsoIndex::AreaHash::operator()(const AreaKey& key) const {
@@ -121,6 +163,7 @@ void QsoIndex::clear() {
     areaCounts_.clear();
     sequences_.clear();
     nextSequence_ = 0;
+    digests_.clear();
 }
 
 void QsoIndex::rebuild(const std::vector<CInfo>& qsos) {
@@ -154,6 +197,7 @@ void QsoIndex::appended(const CInfo& qso) {
     else
         entry.later.push_back(sequence);
     ++areaCounts_[AreaKey{band, qso.kdaCode}];
+    digests_.appended(qso);
 }
 
 void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
@@ -175,6 +219,7 @@ void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
     if (area != areaCounts_.end() && --area->second == 0) areaCounts_.erase(area);
 
     sequences_.erase(sequences_.begin() + static_cast<std::ptrdiff_t>(position));
+    digests_.erase(position);
     qsos.erase(qsos.begin() + static_cast<std::ptrdiff_t>(position));
 }
 

@@ -7,8 +7,9 @@
 //   given moment);
 // - by band and KDA code: how many stored QSOs have them (the area test
 //   only asks whether there is one).
-// The list stays a plain std::vector<CInfo> that the statistics and the
-// windows walk. Each record gets a sequence number when it is appended;
+// The list stays a plain std::vector<CInfo> that the Cabrillo writer and
+// the windows walk; the statistics read a compact digest of each record
+// (QsoDigests), kept here in step with the list. Each record gets a sequence number when it is appended;
 // numbers grow along the list, since only appends add, so a number's
 // position is found by binary search and stays right when an earlier record
 // is erased.
@@ -21,6 +22,61 @@
 #include "platform/date_time.h"
 
 struct CInfo;
+
+// What the statistics read of one stored QSO, in 32 bytes instead of the
+// record's 352 with its ten strings: texts as numbers of QsoDigests' text
+// tables, the mode as a class and the flags as bits.
+struct QsoDigest {
+    static constexpr std::uint8_t kOtherMode = 0;
+    static constexpr std::uint8_t kCw = 1;   // mode exactly "CW"
+    static constexpr std::uint8_t kSsb = 2;  // mode exactly "SSB"
+
+    static constexpr std::uint8_t kInvalid = 1;  // invalid != 0
+    static constexpr std::uint8_t kBadCode = 2;  // badCode == 1
+    static constexpr std::uint8_t kDupe = 4;     // dupe == 1
+    static constexpr std::uint8_t kNoCall = 8;   // empty call
+    // badCode or dupe is neither 0 nor 1: their values are read from the
+    // record itself (the statistics add them up).
+    static constexpr std::uint8_t kOddCounts = 16;
+
+    double days = 0.0;  // qsoTime.m_dt (the rates use the day count only)
+    std::uint32_t band = 0;
+    std::uint32_t prefix = 0;
+    std::uint32_t continent = 0;
+    std::uint32_t kdaCode = 0;
+    std::uint8_t mode = kOtherMode;
+    std::uint8_t flags = 0;
+};
+
+// One QsoDigest per stored QSO, in list order, and the tables that number
+// the band, prefix, continent and KDA code texts. A text keeps its number
+// until the digests are cleared (a reset or a rebuild), even when no stored
+// QSO has it any more.
+class QsoDigests {
+public:
+    enum Table { band, prefix, continent, kdaCode, tableCount };
+    static constexpr std::uint32_t kNoText = 0xffffffffu;
+
+    void clear();
+    void appended(const CInfo& qso);
+    void erase(std::size_t position);
+
+    const std::vector<QsoDigest>& records() const { return records_; }
+    // The number of a text, or kNoText when no QSO brought it.
+    std::uint32_t idOf(Table table, const std::string& text) const;
+    const std::string& text(Table table, std::uint32_t id) const { return tables_[table].texts[id]; }
+    std::size_t textCount(Table table) const { return tables_[table].texts.size(); }
+
+private:
+    struct TextTable {
+        std::unordered_map<std::string, std::uint32_t> ids;
+        std::vector<std::string> texts;
+        std::uint32_t intern(const std::string& text);
+    };
+
+    std::vector<QsoDigest> records_;
+    TextTable tables_[tableCount];
+};
 
 class QsoIndex {
 public:
@@ -47,6 +103,9 @@ public:
                                  const std::string& mode, const COleDateTime& time) const;
     // Whether a stored QSO on this band has this KDA code.
     bool hasArea(const std::string& band, const std::string& kdaCode) const;
+
+    // The digests of the indexed list, in step with it.
+    const QsoDigests& digests() const { return digests_; }
 
 private:
     using TextId = std::uint32_t;
@@ -112,4 +171,5 @@ private:
     std::unordered_map<AreaKey, std::uint32_t, AreaHash> areaCounts_;
     std::vector<std::uint64_t> sequences_;  // of qsoList[i], increasing
     std::uint64_t nextSequence_ = 0;
+    QsoDigests digests_;
 };

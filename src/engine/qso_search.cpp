@@ -28,6 +28,8 @@ void clearQsos(ContestState& state) {
     state.qsoIndex.clear();
 }
 
+const QsoDigests& qsoDigests(ContestState& state) { return indexOf(state).digests(); }
+
 bool isDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode) {
     return indexOf(state).hasCall(call, band, mode);
 }

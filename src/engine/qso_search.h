@@ -17,6 +17,9 @@ void eraseQso(ContestState& state, std::size_t position);
 // Empties qsoList.
 void clearQsos(ContestState& state);
 
+// The digests of the stored QSOs, one per record of qsoList in its order.
+const QsoDigests& qsoDigests(ContestState& state);
+
 // Whether a stored QSO has this call, band and mode (exact, case-sensitive).
 bool isDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode);
 

@@ -62,15 +62,34 @@ LineReader::~LineReader() {
 bool LineReader::next(std::string& line) {
     line.clear();
     if (!file_) return false;
-    int c;
+    // fgets takes the stream's lock once per block instead of once per
+    // character. It reports no length, and a line may hold 0 bytes, so the
+    // block is filled with '\n' first: fgets stops after a '\n' it reads,
+    // so the first '\n' in the block is either the one it read (a 0 byte,
+    // its terminator, follows) or the filling just after its terminator.
+    constexpr int kBlock = 512;
+    char block[kBlock];
     bool any = false;
-    while ((c = std::getc(file_)) != EOF) {
+    for (;;) {
+        std::memset(block, '\n', sizeof block);
+        if (!std::fgets(block, kBlock, file_)) break;
         any = true;
-        if (c == '\n') {
+        const char* first = static_cast<const char*>(std::memchr(block, '\n', sizeof block));
+        if (!first) {
+            // The block is full: kBlock - 1 bytes without a line end.
+            line.append(block, kBlock - 1);
+            continue;
+        }
+        const std::size_t at = static_cast<std::size_t>(first - block);
+        if (at + 1 < sizeof block && block[at + 1] == '\0') {
+            line.append(block, at);
             if (!line.empty() && line.back() == '\r') line.pop_back();
             return true;
         }
-        line += static_cast<char>(c);
+        // No line end: the bytes before the terminator, at at - 1, are the
+        // end of the file (or of what could be read).
+        line.append(block, at - 1);
+        break;
     }
     // A last line without a line end still counts.
     return any;

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
-#include <string_view>
 
+#include "engine/qso_search.h"
 #include "platform/files.h"
 
 namespace report {
@@ -24,54 +24,24 @@ double continuousDays(double days) {
     return day - (days - day);
 }
 
-// The distinct texts seen so far in order of first appearance, with an
-// open-addressing hash index, so a pass over many QSOs allocates only when
-// a new text doubles the table. The views point into the stored QSOs.
-class FirstSeenSet {
-public:
-    // true when the text was new (it is then appended).
-    bool insert(std::string_view text) {
-        if ((order_.size() + 1) * 2 > slots_.size()) grow();
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = hash(text) & mask;; i = (i + 1) & mask) {
-            if (slots_[i] == 0) {
-                order_.push_back(text);
-                slots_[i] = static_cast<std::uint32_t>(order_.size());
-                return true;
-            }
-            if (order_[slots_[i] - 1] == text) return false;
-        }
-    }
-
-    std::vector<std::string> copies() const { return {order_.begin(), order_.end()}; }
-
-private:
-    static std::size_t hash(std::string_view text) {
-        std::uint64_t value = 14695981039346656037ull;  // FNV-1a
-        for (unsigned char c : text) value = (value ^ c) * 1099511628211ull;
-        return static_cast<std::size_t>(value ^ (value >> 32));
-    }
-
-    void grow() {
-        std::vector<std::uint32_t> slots(slots_.empty() ? 16 : slots_.size() * 2, 0);
-        const std::size_t mask = slots.size() - 1;
-        for (std::size_t n = 0; n < order_.size(); ++n) {
-            std::size_t i = hash(order_[n]) & mask;
-            while (slots[i] != 0) i = (i + 1) & mask;
-            slots[i] = static_cast<std::uint32_t>(n + 1);
-        }
-        slots_.swap(slots);
-    }
-
-    std::vector<std::string_view> order_;
-    std::vector<std::uint32_t> slots_;  // 0: empty; else index into order_ + 1
-};
-
+// The counts of one band row. The distinct prefixes and codes are kept as
+// numbers of the digest tables, in order of first appearance, with a mark
+// per number, so the pass neither hashes nor allocates per QSO.
 struct RowCounting {
     BandRow row;
-    FirstSeenSet prefixes;
-    FirstSeenSet kdaCodes;
+    std::vector<std::uint8_t> prefixSeen;  // by prefix number
+    std::vector<std::uint8_t> codeSeen;    // by KDA code number
+    std::vector<std::uint32_t> prefixes;
+    std::vector<std::uint32_t> codes;
 };
+
+std::vector<std::string> textsOf(const QsoDigests& digests, QsoDigests::Table table,
+                                 const std::vector<std::uint32_t>& ids) {
+    std::vector<std::string> texts;
+    texts.reserve(ids.size());
+    for (const std::uint32_t id : ids) texts.push_back(digests.text(table, id));
+    return texts;
+}
 
 std::string bandKey(const std::string& band) {
     if (band.size() >= kBandKeyWidth) return band;
@@ -153,7 +123,8 @@ std::int32_t countBadLines(const std::string& fileName) {
 Statistics computeStatistics(ContestState& state) {
     sortWorkedBands(state.workedBands);
     const std::vector<std::string>& bands = state.workedBands;
-    const std::vector<CInfo>& qsos = state.qsoList;
+    const QsoDigests& digests = qsoDigests(state);
+    const std::vector<QsoDigest>& records = digests.records();
 
     // workedBands holds each text once; should a text repeat anyway, its
     // later rows are copies of the first one, as separate passes would give.
@@ -163,50 +134,82 @@ Statistics computeStatistics(ContestState& state) {
         for (std::size_t j = 0; j < i; ++j)
             if (owner[j] == j && bands[j] == bands[i]) { owner[i] = j; break; }
     }
-    auto rowOf = [&](const std::string& band) {
-        for (std::size_t i = 0; i < bands.size(); ++i)
-            if (owner[i] == i && bands[i] == band) return i;
-        return kNoRow;
+
+    // The row of each band number; the QSOs of bands without a row are not
+    // counted.
+    std::vector<RowCounting> counting(bands.size());
+    std::vector<std::size_t> rowOfBand(digests.textCount(QsoDigests::band), kNoRow);
+    for (std::size_t i = 0; i < bands.size(); ++i) {
+        if (owner[i] != i) continue;
+        const std::uint32_t id = digests.idOf(QsoDigests::band, bands[i]);
+        if (id == QsoDigests::kNoText) continue;
+        rowOfBand[id] = i;
+        counting[i].prefixSeen.assign(digests.textCount(QsoDigests::prefix), 0);
+        counting[i].codeSeen.assign(digests.textCount(QsoDigests::kdaCode), 0);
+    }
+
+    // Points compare the numbers with those of the own prefix and continent
+    // (kNoText when no QSO has them, which equals no QSO's number).
+    const std::uint32_t unPrefix =
+        state.ownPrefix != "UN" ? digests.idOf(QsoDigests::prefix, "UN") : QsoDigests::kNoText;
+    const std::uint32_t ownPrefix = digests.idOf(QsoDigests::prefix, state.ownPrefix);
+    const std::uint32_t ownContinent = digests.idOf(QsoDigests::continent, state.ownContinent);
+    const std::uint32_t noCode = digests.idOf(QsoDigests::kdaCode, "");
+    auto pointsOf = [&](const QsoDigest& qso) -> std::int32_t {
+        if (qso.prefix == unPrefix) return 10;
+        if (qso.prefix == ownPrefix) return 2;
+        if (qso.continent == ownContinent) return 3;
+        return 5;
     };
 
-    std::vector<RowCounting> counting(bands.size());
     const COleDateTime reference = referenceTime(state);
     const bool withRates = state.exportRun == 0;
-    const std::size_t lastBandRow = qsos.empty() ? kNoRow : rowOf(qsos.back().band);
+    // Only the QSOs on the last record's band text feed the rates and the
+    // last-QSO points.
+    const std::size_t lastBandRow = records.empty() ? kNoRow : rowOfBand[records.back().band];
     std::int32_t lastQsoPoints = 0;
 
-    // One pass: each QSO goes to the row of its band. Consecutive QSOs are
-    // mostly on one band, so the previous band's row is tried first.
-    const std::string* cachedBand = nullptr;
-    std::size_t cachedRow = kNoRow;
-    for (const CInfo& qso : qsos) {
-        if (qso.call.empty()) continue;
-        if (!cachedBand || qso.band != *cachedBand) {
-            cachedBand = &qso.band;
-            cachedRow = rowOf(qso.band);
-        }
-        if (cachedRow == kNoRow) continue;
-        RowCounting& counts = counting[cachedRow];
+    for (std::size_t n = 0; n < records.size(); ++n) {
+        const QsoDigest& qso = records[n];
+        if (qso.flags & QsoDigest::kNoCall) continue;
+        const std::size_t rowIndex = rowOfBand[qso.band];
+        if (rowIndex == kNoRow) continue;
+        RowCounting& counts = counting[rowIndex];
         BandRow& row = counts.row;
-        row.dupes += qso.dupe;
-        row.bad += qso.badCode;
-        if (qso.invalid != 0) continue;
+        if (qso.flags & QsoDigest::kOddCounts) {
+            row.dupes += state.qsoList[n].dupe;
+            row.bad += state.qsoList[n].badCode;
+        } else {
+            row.dupes += (qso.flags & QsoDigest::kDupe) != 0;
+            row.bad += (qso.flags & QsoDigest::kBadCode) != 0;
+        }
+        if (qso.flags & QsoDigest::kInvalid) continue;
 
         ++row.qsos;
-        if (qso.mode == "CW") ++row.cw;
-        if (qso.mode == "SSB") ++row.ssb;
-        const std::int32_t points = qsoPoints(qso, state.ownPrefix, state.ownContinent);
+        row.cw += qso.mode == QsoDigest::kCw;
+        row.ssb += qso.mode == QsoDigest::kSsb;
+        const std::int32_t points = pointsOf(qso);
         row.points += points;
-        if (cachedRow == lastBandRow) {
+        if (rowIndex == lastBandRow) {
             lastQsoPoints = points;
             if (withRates) {
-                const std::int64_t minutes = minutesBetween(reference, qso.qsoTime);
+                COleDateTime time;
+                time.m_dt = qso.days;
+                const std::int64_t minutes = minutesBetween(reference, time);
                 if (minutes < 60) { ++row.qsos60; row.points60 += points; }
                 if (minutes < 10) { ++row.qsos10; row.points10 += points; }
             }
         }
-        if (counts.prefixes.insert(qso.prefix)) ++row.dxcc;
-        if (!qso.kdaCode.empty() && counts.kdaCodes.insert(qso.kdaCode)) ++row.kda;
+        if (!counts.prefixSeen[qso.prefix]) {
+            counts.prefixSeen[qso.prefix] = 1;
+            counts.prefixes.push_back(qso.prefix);
+            ++row.dxcc;
+        }
+        if (qso.kdaCode != noCode && !counts.codeSeen[qso.kdaCode]) {
+            counts.codeSeen[qso.kdaCode] = 1;
+            counts.codes.push_back(qso.kdaCode);
+            ++row.kda;
+        }
     }
 
     Statistics stats;
@@ -224,8 +227,8 @@ Statistics computeStatistics(ContestState& state) {
     for (std::size_t i = 0; i < bands.size(); ++i) {
         const int slot = bandSlot(bands[i]);
         if (slot < 0) continue;
-        std::vector<std::string> dxcc = counting[owner[i]].prefixes.copies();
-        std::vector<std::string> kda = counting[owner[i]].kdaCodes.copies();
+        std::vector<std::string> dxcc = textsOf(digests, QsoDigests::prefix, counting[owner[i]].prefixes);
+        std::vector<std::string> kda = textsOf(digests, QsoDigests::kdaCode, counting[owner[i]].codes);
         state.bandDxccLists[static_cast<std::size_t>(slot)].swap(dxcc);
         state.bandKdaLists[static_cast<std::size_t>(slot)].swap(kda);
     }

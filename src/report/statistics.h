@@ -76,7 +76,9 @@ void sortWorkedBands(std::vector<std::string>& bands);
 // character. 0 when the file cannot be opened. Reads one line at a time.
 std::int32_t countBadLines(const std::string& fileName);
 
-// Sorts state.workedBands, counts every row in one pass over qsoList and
+// Sorts state.workedBands, counts every row in one pass over the digests of
+// qsoList (qsoDigests: the list must change through storeQso, eraseQso and
+// clearQsos, since a list replaced by one of the same length is not seen) and
 // replaces bandDxccLists and bandKdaLists at the slots of the worked bands
 // with freshly built lists. A band text that is none of the six slot names
 // (another letter case, such as "80M") gets its row but feeds no slot: the

@@ -2,6 +2,7 @@
 // statistics requests that each write the whole log and show "Output".
 #include "cabrillo/cabrillo_export.h"
 #include "cabrillo_test_support.h"
+#include "engine/qso_search.h"
 #include "plugin/exports.h"
 
 namespace {
@@ -33,13 +34,19 @@ std::size_t qsoLineCount(const std::string& log) {
     return count;
 }
 
+// Replaces the stored QSOs the way the engine changes them.
+void storeQsos(ContestState& state, std::vector<CInfo> qsos) {
+    clearQsos(state);
+    for (CInfo& q : qsos) storeQso(state, std::move(q));
+}
+
 }  // namespace
 
 TEST_F(CabrilloTest, EveryStoredQsoGoesToTheLogOnceWithItsModeCode) {
     ASSERT_TRUE(confirmHeader("OWNCALL"));
     setState([](ContestState& state) {
-        state.qsoList = {qso("DXCALL", "CW", 7012, 5), qso("DXCALL", "CW", 7012, 6, 1),
-                         qso("UNCALL", "SSB", 7080, 7, 0, 1), qso("RTCALL", "RTTY", 7040, 8)};
+        storeQsos(state, {qso("DXCALL", "CW", 7012, 5), qso("DXCALL", "CW", 7012, 6, 1),
+                          qso("UNCALL", "SSB", 7080, 7, 0, 1), qso("RTCALL", "RTTY", 7040, 8)});
         state.claimedScore = 42;
     });
     runCabrilloExport();
@@ -63,14 +70,14 @@ TEST_F(CabrilloTest, EveryStoredQsoGoesToTheLogOnceWithItsModeCode) {
 TEST_F(CabrilloTest, RepeatedStatisticsRequestsWriteEachQsoOnce) {
     ASSERT_TRUE(confirmHeader("OWNCALL"));
     setState([](ContestState& state) {
-        state.qsoList = {qso("DXCALL", "CW", 7012, 5), qso("DXCALL", "CW", 7012, 6, 1), qso("UNCALL", "SSB", 7080, 7)};
+        storeQsos(state, {qso("DXCALL", "CW", 7012, 5), qso("DXCALL", "CW", 7012, 6, 1), qso("UNCALL", "SSB", 7080, 7)});
     });
     int status = 0;
     GetResult0(&status);
     EXPECT_EQ(status, -1);
     EXPECT_EQ(qsoLineCount(fileText("OWNCALL.cbr")), 3u);
 
-    setState([](ContestState& state) { state.qsoList.push_back(qso("NEWCALL", "CW", 7015, 9)); });
+    setState([](ContestState& state) { storeQso(state, qso("NEWCALL", "CW", 7015, 9)); });
     status = 0;
     GetResult0(&status);
     EXPECT_EQ(status, -1);
@@ -89,7 +96,7 @@ TEST_F(CabrilloTest, RepeatedStatisticsRequestsWriteEachQsoOnce) {
 
 TEST_F(CabrilloTest, UnwritableLogIsShownAsNotProducedInTheOutputBox) {
     ASSERT_TRUE(confirmHeader("OWNCALL"));
-    setState([](ContestState& state) { state.qsoList = {qso("DXCALL", "CW", 7012, 5)}; });
+    setState([](ContestState& state) { storeQsos(state, {qso("DXCALL", "CW", 7012, 5)}); });
     platform::setWriteFailureForTesting(
         [](const std::string& path) { return path.find(".cbr") != std::string::npos; });
     int status = 0;
@@ -102,7 +109,7 @@ TEST_F(CabrilloTest, UnwritableLogIsShownAsNotProducedInTheOutputBox) {
 
 TEST_F(CabrilloTest, CancelledEditorMeansNoLogAndNoBoxForTheRestOfTheRun) {
     EXPECT_FALSE(cancelHeader("OWNCALL"));
-    setState([](ContestState& state) { state.qsoList = {qso("DXCALL", "CW", 7012, 5)}; });
+    setState([](ContestState& state) { storeQsos(state, {qso("DXCALL", "CW", 7012, 5)}); });
     int status = 0;
     GetResult0(&status);
     GetResult0(&status);

@@ -61,7 +61,7 @@ public:
         q.exchangeSent = chance(3) ? "" : "001";
         q.exchangeReceived = chance(3) ? "" : pick(exchanges);
         q.prefix = pick(prefixes);
-        q.continent = chance(50) ? "AS" : "EU";
+        q.continent = chance(5) ? "" : chance(50) ? "AS" : "EU";
         // Few distinct minutes, so that equal moments of different QSOs occur.
         q.time = at(9, upTo(5));
         if (chance(3)) q.time.m_status = DateTimeStatus::null;
@@ -71,8 +71,9 @@ public:
 
     ResetArguments reset() {
         ResetArguments r = resetArguments();
-        r.ownPrefix = chance(50) ? "UN" : "DL";
-        r.ownContinent = chance(50) ? "AS" : "EU";
+        // Also a prefix and a continent that no QSO has.
+        r.ownPrefix = chance(10) ? "JA" : chance(50) ? "UN" : "DL";
+        r.ownContinent = chance(10) ? "NA" : chance(50) ? "AS" : "EU";
         return r;
     }
 
@@ -182,6 +183,14 @@ protected:
                 EXPECT_EQ(0, std::memcmp(expected, actual, sizeof expected)) << q.call;
             } else if (kind < 96) {
                 expectSameResult();
+            } else if (kind == 96) {
+                // A holder of the lock replaces the list as a whole (shorter
+                // by its last records); the engine indexes it again.
+                const std::size_t kept = reference.qsoList.size() / 2;
+                reference.qsoList.resize(kept);
+                std::lock_guard<std::mutex> guard(stateLock());
+                state().qsoList = std::vector<CInfo>(state().qsoList.begin(),
+                                                     state().qsoList.begin() + static_cast<std::ptrdiff_t>(kept));
             } else {
                 resetBoth(sequence);
             }

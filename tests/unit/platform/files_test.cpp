@@ -46,6 +46,21 @@ TEST_F(FilesTest, ReadsLongLinesWhole) {
     const std::string longLine(100000, 'q');
     ScratchFolder::write("long.txt", longLine + "\r\nshort\r\n");
     EXPECT_EQ(linesOf("long.txt"), (Lines{longLine, "short"}));
+    // Lines around the reader's block sizes, with 0 bytes, a CR LF split
+    // across blocks, and a last line ending in a lone CR.
+    std::string text;
+    Lines expected;
+    for (std::size_t length = 500; length < 1040; length += 3) {
+        std::string line(length, 'x');
+        line[length / 2] = '\0';
+        line[length - 1] = '\0';
+        text += line + (length % 2 ? "\r\n" : "\n");
+        expected.push_back(line);
+    }
+    text += std::string(2, '\0') + "\r";
+    expected.push_back(std::string(2, '\0') + "\r");
+    ScratchFolder::write("blocks.txt", text);
+    EXPECT_EQ(linesOf("blocks.txt"), expected);
 }
 
 TEST_F(FilesTest, MissingFileOrFolderDoesNotOpen) {

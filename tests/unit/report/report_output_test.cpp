@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/contest_state.h"
+#include "engine/qso_search.h"
 #include "platform/profile.h"
 #include "plugin/exports.h"
 #include "report/statistics_report.h"
@@ -57,7 +58,8 @@ protected:
     void store(std::vector<std::string> bands, std::vector<CInfo> qsos) {
         std::lock_guard<std::mutex> guard(stateLock());
         contestState().workedBands = std::move(bands);
-        contestState().qsoList = std::move(qsos);
+        clearQsos(contestState());
+        for (CInfo& q : qsos) storeQso(contestState(), std::move(q));
     }
     static std::string result() { return computeAndRenderResult(); }
     static std::string claimed() {

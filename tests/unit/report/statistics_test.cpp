@@ -10,6 +10,7 @@
 #include <mutex>
 #include <random>
 
+#include "engine/qso_search.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -55,7 +56,8 @@ protected:
     void store(std::vector<std::string> bands, std::vector<CInfo> qsos) {
         std::lock_guard<std::mutex> guard(stateLock());
         contestState().workedBands = std::move(bands);
-        contestState().qsoList = std::move(qsos);
+        clearQsos(contestState());
+        for (CInfo& q : qsos) storeQso(contestState(), std::move(q));
     }
     Statistics compute() {
         std::lock_guard<std::mutex> guard(stateLock());
@@ -433,7 +435,7 @@ TEST_F(StatisticsTest, OnePassEqualsOnePassPerBandOnRandomLogs) {
             for (const std::string& band : bandTexts)
                 if (random() % 3 != 0) state.workedBands.push_back(band);
             if (round % 10 == 0 && !state.workedBands.empty()) state.workedBands.push_back(state.workedBands[0]);
-            state.qsoList.clear();
+            clearQsos(state);
             const int count = static_cast<int>(random() % 60);
             for (int i = 0; i < count; ++i) {
                 CInfo q = qso(random() % 10 == 0 ? "" : "C" + std::to_string(random() % 30), pick(bandTexts),
@@ -441,9 +443,14 @@ TEST_F(StatisticsTest, OnePassEqualsOnePassPerBandOnRandomLogs) {
                 q.qsoTime.m_dt += static_cast<double>(random() % 14400) / 86400.0;
                 q.dupe = random() % 5 == 0;
                 q.badCode = random() % 7 == 0;
+                // Flags outside 0 and 1 are summed as they are.
+                if (random() % 20 == 0) q.badCode = random() % 2 ? 2 : -3;
                 q.invalid = q.dupe || q.badCode;
-                state.qsoList.push_back(q);
+                storeQso(state, q);
             }
+            // Records taken out again leave the others' counts as they were.
+            for (int erased = static_cast<int>(random() % 3); erased > 0 && !state.qsoList.empty(); --erased)
+                eraseQso(state, random() % state.qsoList.size());
             state.bandDxccLists[random() % kBandSlotCount] = strings({"stale"});
         }
         ContestState copy;
