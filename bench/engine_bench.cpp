@@ -250,12 +250,14 @@ std::size_t heapInUse() {
 
 // Heap bytes per stored QSO after a reset and `count` adds: the whole
 // growth (QSO records with their texts, spare vector capacity, the index),
-// and the index alone (built again on its own from the stored list).
+// the index alone (built again on its own from the stored list, digests
+// included) and the digests alone.
 void Memory(benchmark::State& state) {
     const auto count = static_cast<std::size_t>(state.range(0));
     const auto& log = bench::contestLog();
     std::size_t total = 0;
     std::size_t index = 0;
+    std::size_t digests = 0;
     for (auto _ : state) {
         resetContestStateForTesting();
         resetPlugin();
@@ -269,10 +271,17 @@ void Memory(benchmark::State& state) {
             alone.rebuild(contestState().qsoList);
             index = heapInUse() - beforeIndex;
         }
+        const std::size_t beforeDigests = heapInUse();
+        {
+            QsoDigests alone;
+            for (const CInfo& qso : contestState().qsoList) alone.appended(qso);
+            digests = heapInUse() - beforeDigests;
+        }
     }
     const double stored = static_cast<double>(storedCount());
     state.counters["bytes_per_qso"] = static_cast<double>(total) / stored;
     state.counters["index_bytes_per_qso"] = static_cast<double>(index) / stored;
+    state.counters["digest_bytes_per_qso"] = static_cast<double>(digests) / stored;
     state.counters["sizeof_CInfo"] = sizeof(CInfo);
 }
 
