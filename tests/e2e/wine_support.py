@@ -23,6 +23,7 @@ import os
 import shutil
 import signal
 import subprocess
+import tempfile
 import sys
 
 
@@ -127,7 +128,47 @@ def run_in_wine(prefix, folder, program_args, display=False, state=None, timeout
             env["DISPLAY"] = shared
         else:
             command = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24"] + command
-    return subprocess.run(command, cwd=folder, env=env, timeout=timeout, stdout=stdout, stderr=stderr)
+    # Wine itself now and then fails a run before or around the program's own
+    # work: its loader trips over two threads loading its drivers at once and
+    # dies with a glibc assertion, or (rarely, on a loaded machine) the whole
+    # wine process stops making progress. Such a run is repeated once, after
+    # the prefix's wine processes were ended; each attempt has its own limit,
+    # well above what a run needs (under 15 s).
+    attempt_timeout = min(timeout, 120)
+    result = None
+    # The repeat starts from the folder as it was before the first attempt.
+    snapshot = tempfile.mkdtemp(prefix="wine-run-")
+    shutil.rmtree(snapshot)
+    shutil.copytree(folder, snapshot, symlinks=True)
+    try:
+        return _run_attempts(command, folder, env, attempt_timeout, stdout, stderr, snapshot)
+    finally:
+        shutil.rmtree(snapshot, ignore_errors=True)
+
+
+def _run_attempts(command, folder, env, attempt_timeout, stdout, stderr, snapshot):
+    result = None
+    for attempt in range(2):
+        if attempt == 1:
+            shutil.rmtree(folder, ignore_errors=True)
+            shutil.copytree(snapshot, folder, symlinks=True)
+        try:
+            result = subprocess.run(command, cwd=folder, env=env, timeout=attempt_timeout, stdout=stdout,
+                                    stderr=subprocess.PIPE if stderr is None else stderr)
+        except subprocess.TimeoutExpired:
+            subprocess.run(["wineserver", "-k"], env=env, timeout=60, check=False)
+            if attempt == 1:
+                raise
+            print(f"note: wine made no progress for {attempt_timeout:.0f} s; running it again",
+                  file=sys.stderr)
+            continue
+        loader_race = result.stderr and b"Inconsistency detected by ld.so" in result.stderr
+        if not loader_race or attempt == 1:
+            break
+        print("note: wine's loader failed before the program ran; running it again", file=sys.stderr)
+    if stderr is None and result.stderr:
+        sys.stderr.buffer.write(result.stderr)
+    return result
 
 
 def main():

@@ -52,7 +52,8 @@ def run_pair(args, name, template, win_bin):
         args.prefix, wine_folder,
         [os.path.join(win_bin, "korvan-host.exe")] + fill(template, win_files) +
         ["--cty", wine_support.windows_path(args.cty)],
-        display=True, timeout=args.timeout, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        display=True, state=args.display_state, timeout=args.timeout, stdout=subprocess.PIPE,
+        stderr=subprocess.PIPE)
 
     problems = []
     if native.returncode != 0:
@@ -85,6 +86,7 @@ def main():
                    "--cty", "--work"):
         parser.add_argument(option, required=True)
     parser.add_argument("--timeout", type=float, default=300)
+    parser.add_argument("--display-state", help="state file of the shared Xvfb (else each run gets its own)")
     args = parser.parse_args()
 
     # korvan-host.exe finds Stats.dll beside itself, as an installed host does.

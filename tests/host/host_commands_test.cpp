@@ -74,9 +74,10 @@ protected:
 
 TEST_F(HostCommandTest, ScoreFillsTheArgumentPositionsAHostFills) {
     ASSERT_EQ(run({"score", path("log.adi"), "--kda", path("kda.dom")}), 0) << err_.str();
-    // 2026-03-21 12:00:30 is day 46102.500347; the span runs to the last QSO.
+    // 2026-03-21 12:00:30 is day 46102.500347: both contest date-times are
+    // the contest's start, the first QSO.
     EXPECT_EQ(out_.str(),
-              "reset folder=./ export=0 own=RU9KVN first=46102.500347/0 second=46103.499306/0 pfx=UA cont=EU\n"
+              "reset folder=./ export=0 own=RU9KVN first=46102.500347/0 second=46102.500347/0 pfx=UA cont=EU\n"
               "add own=RU9KVN call=UN7ABC time=46102.500347/0 freq=14025000 mode=CW rsts=599 rstr=579 xs=001 "
               "xr=a01 pfx=UN cont=AS band=20m\n"
               "add own=RU9KVN call=DL1AB time=46103.499306/0 freq=3799000 mode=SSB rsts=59 rstr=59 xs=002 xr=017 "
