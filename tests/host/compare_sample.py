@@ -39,6 +39,14 @@ def run_pair(args, name, template, win_bin):
     wine_folder = os.path.join(args.work, name, "wine")
     wine_support.fresh_folder(native_folder)
     wine_support.fresh_folder(wine_folder)
+    # The comparison is about scoring: keep the plug-in's setup panel from
+    # starting (a reset that finds "Start" set starts no window thread).
+    # Under wine a process that ends while that thread is still bringing
+    # its window up is now and then killed by wine itself.
+    for folder in (native_folder, wine_folder):
+        os.makedirs(os.path.join(folder, "Plugins"))
+        with open(os.path.join(folder, "Plugins", "Korvan.ini"), "wb") as settings:
+            settings.write(b"[Settings]\r\nStart=1\r\n")
     samples = os.path.abspath(args.samples)
     files = {"log_adi": os.path.join(samples, "korvan-sample.adi"),
              "log_cbr": os.path.join(samples, "korvan-sample.cbr"),
