@@ -4,9 +4,8 @@ set -euo pipefail
 packages=(
   cmake g++ ninja-build
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64
-  wine wine64 xvfb x11-utils xdotool imagemagick
+  wine wine64 xvfb
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang llvm libclang-rt-14-dev
   hamradio-files python3
 )
 missing=()
@@ -17,5 +16,5 @@ if ((${#missing[@]})); then
   echo "installing: ${missing[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   $SUDO apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
 fi
