@@ -41,21 +41,21 @@ public:
         std::size_t nextOpen = text_.find('<', pos_ + 1);
         if (close == std::string_view::npos || (nextOpen != std::string_view::npos && nextOpen < close))
             throw InputError(file_, line_, "expected '>' to close the tag that starts with '<'");
-        std::string_view spec = text_.substr(pos_ + 1, close - pos_ - 1);
+        std::string_view tag = text_.substr(pos_ + 1, close - pos_ - 1);
         skipTo(close + 1);
 
-        std::size_t colon = spec.find(':');
-        field.name = toUpper(trim(spec.substr(0, colon)));
+        std::size_t colon = tag.find(':');
+        field.name = toUpper(trim(tag.substr(0, colon)));
         if (field.name.empty()) throw InputError(file_, field.line, "expected a field name after '<'");
         if (colon == std::string_view::npos) return field;  // <EOR>, <EOH> and the like
 
         field.hasLength = true;
-        std::string_view rest = spec.substr(colon + 1);
+        std::string_view rest = tag.substr(colon + 1);
         std::string_view lengthText = trim(rest.substr(0, rest.find(':')));
         auto length = parseDigits(lengthText);
         if (!length)
             throw InputError(file_, field.line,
-                             "expected a length in digits in <" + std::string(spec) + ">");
+                             "expected a length in digits in <" + std::string(tag) + ">");
         if (*length > text_.size() - pos_)
             throw InputError(file_, field.line,
                              "field " + field.name + " declares " + std::to_string(*length) +
