@@ -1,14 +1,14 @@
 #include "cabrillo/cabrillo_log.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <mutex>
+#include <utility>
 
 #include "cabrillo/header_editor.h"
 #include "engine/contest_state.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
+#include "report/text_format.h"
 
 namespace {
 
@@ -16,25 +16,6 @@ const char kCr[] = "\r";
 const char kLf[] = "\n";
 const char kEscapedCr[] = "<CR>";
 const char kEscapedLf[] = "<LF>";
-
-// printf into a string of whatever length the values need: widths in the
-// formats are minimum widths and nothing is ever cut.
-std::string formatted(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string out;
-    if (length > 0) {
-        out.resize(static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(out.data(), out.size(), format, args);
-        out.resize(static_cast<std::size_t>(length));
-    }
-    va_end(args);
-    return out;
-}
 
 // Characters that a Windows file name cannot hold.
 bool forbiddenInFileName(char c) {
@@ -206,10 +187,12 @@ void CabrilloLog::addQsoLine(const std::string& call, int frequencyKHz, const st
                              const std::string& exchangeSent, const std::string& rstReceived,
                              const std::string& exchangeReceived) {
     const std::string time = qsoTime.Format("%Y-%m-%d %H%M");
-    qsoLines.push_back(formatted("QSO: %5i %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n", frequencyKHz,
-                                 modeCode.c_str(), time.c_str(), callsign.c_str(), rstSent.c_str(),
-                                 exchangeSent.c_str(), call.c_str(), rstReceived.c_str(),
-                                 exchangeReceived.c_str()));
+    // Widths are minimum widths: a longer value shifts the rest, nothing is cut.
+    std::string line;
+    report::appendFormat(line, "QSO: %5i %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n", frequencyKHz, modeCode.c_str(),
+                         time.c_str(), callsign.c_str(), rstSent.c_str(), exchangeSent.c_str(), call.c_str(),
+                         rstReceived.c_str(), exchangeReceived.c_str());
+    qsoLines.push_back(std::move(line));
 }
 
 std::string CabrilloLog::logText(const std::string& hostVersion, long long claimedScore) const {

@@ -100,8 +100,14 @@ def run_scenario(args, scenario):
         problems.append("the outputs differ:\n" + text_diff(native.stdout, wine.stdout, "native", "wine"))
     problems += compare_folders(native_folder, wine_folder)
 
+    return print_verdict(scenario, problems, native, wine,
+                         f"{len(produced_files(native_folder))} files")
+
+
+def print_verdict(name, problems, native, wine, detail=""):
+    """Prints "ok" or "FAIL" with the problems and both runs' stderr; true when ok."""
     if problems:
-        print(f"FAIL {scenario}")
+        print(f"FAIL {name}")
         for problem in problems:
             print("  " + problem.replace("\n", "\n  "))
         for label, result in (("native", native), ("wine", wine)):
@@ -109,7 +115,7 @@ def run_scenario(args, scenario):
                 print(f"  {label} stderr:\n    " + result.stderr.decode("latin-1").rstrip().replace("\n", "\n    "))
     else:
         lines = native.stdout.count(b"\n")
-        print(f"ok   {scenario} ({lines} lines of output, {len(produced_files(native_folder))} files)")
+        print(f"ok   {name} ({lines} lines of output{', ' + detail if detail else ''})")
     return not problems
 
 

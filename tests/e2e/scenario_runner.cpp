@@ -241,16 +241,6 @@ std::vector<std::string> splitFields(const std::string& line) {
 
 std::string textField(const std::string& field) { return field == "-" ? std::string() : field; }
 
-long long daysFromCivil(int year, int month, int day) {
-    // Days since 1970-01-01 in the proleptic Gregorian calendar.
-    year -= month <= 2;
-    const long long era = (year >= 0 ? year : year - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(year - era * 400);
-    const unsigned doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
 COleDateTime dateTimeField(const std::string& field) {
     COleDateTime value;
     if (field == "null") {
@@ -265,11 +255,7 @@ COleDateTime dateTimeField(const std::string& field) {
     char tail;
     if (std::sscanf(field.c_str(), "%4d-%2d-%2d_%2d:%2d%c", &year, &month, &day, &hour, &minute, &tail) != 5)
         throw ScenarioError("bad date-time " + field);
-    // The host's day count starts at 30 December 1899, 25569 days before 1970.
-    const long long days = daysFromCivil(year, month, day) + 25569;
-    value.m_dt = static_cast<double>(days) + (hour * 60 + minute) / 1440.0;
-    value.m_status = DateTimeStatus::valid;
-    return value;
+    return COleDateTime::fromParts(year, month, day, hour, minute);
 }
 
 unsigned unsignedField(const std::string& field) {

@@ -75,17 +75,7 @@ def run_pair(args, name, template, win_bin):
                         compare_runs.text_diff(native.stdout, wine.stdout, "native", "wine"))
     problems += compare_runs.compare_folders(native_folder, wine_folder)
 
-    if problems:
-        print(f"FAIL {name}")
-        for problem in problems:
-            print("  " + problem.replace("\n", "\n  "))
-        for label, result in (("native", native), ("wine", wine)):
-            if result.stderr:
-                print(f"  {label} stderr:\n    " + result.stderr.decode("latin-1").rstrip().replace("\n", "\n    "))
-    else:
-        lines = native.stdout.count(b"\n")
-        print(f"ok   {name} ({lines} lines of output)")
-    return not problems
+    return compare_runs.print_verdict(name, problems, native, wine)
 
 
 def main():

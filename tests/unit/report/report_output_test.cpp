@@ -10,24 +10,10 @@
 #include "platform/profile.h"
 #include "plugin/exports.h"
 #include "report/statistics_report.h"
+#include "report_fixture.h"
 #include "scratch_folder.h"
 
 namespace {
-
-COleDateTime at(int hour, int minute, int second = 0) { return COleDateTime::fromParts(2017, 3, 18, hour, minute, second); }
-
-CInfo qso(const std::string& call, const std::string& band, const std::string& mode, const std::string& prefix,
-          const std::string& continent, COleDateTime time = at(12, 0), const std::string& kda = "") {
-    CInfo q;
-    q.call = call;
-    q.band = band;
-    q.mode = mode;
-    q.prefix = prefix;
-    q.continent = continent;
-    q.kdaCode = kda;
-    q.qsoTime = time;
-    return q;
-}
 
 const std::string kTextHeading =
     "\t\tKorvan Contest 18.03.2017\r\n\t\t   Contestant: UA3TEST \r\n\tQSOs\tPoints\tDXCC\tKDA\tCW\tSSB\r\n";

@@ -11,27 +11,13 @@
 #include <random>
 
 #include "engine/qso_search.h"
+#include "report_fixture.h"
 #include "scratch_folder.h"
 
 namespace {
 
 using report::BandRow;
 using report::Statistics;
-
-COleDateTime at(int hour, int minute, int second = 0) { return COleDateTime::fromParts(2017, 3, 18, hour, minute, second); }
-
-CInfo qso(const std::string& call, const std::string& band, const std::string& mode, const std::string& prefix,
-          const std::string& continent, COleDateTime time = at(12, 0), const std::string& kda = "") {
-    CInfo q;
-    q.call = call;
-    q.band = band;
-    q.mode = mode;
-    q.prefix = prefix;
-    q.continent = continent;
-    q.kdaCode = kda;
-    q.qsoTime = time;
-    return q;
-}
 
 CInfo dupeOf(CInfo q) {
     q.invalid = 1;
