@@ -11,6 +11,7 @@
 #include <random>
 
 #include "engine/qso_search.h"
+#include "linear_engine.h"
 #include "report_fixture.h"
 #include "scratch_folder.h"
 
@@ -337,70 +338,6 @@ TEST_F(StatisticsTest, ExportRunAndSingleQsoReferenceTime) {
 
 // ---------------------------------------------------------------- one pass
 
-// The computation as written out: one pass over the QSOs per worked band,
-// linear searches in the distinct lists.
-struct Straightforward {
-    Statistics stats;
-    BandLists dxcc, kda;
-};
-
-Straightforward straightforward(ContestState state) {
-    Straightforward out;
-    out.dxcc = state.bandDxccLists;
-    out.kda = state.bandKdaLists;
-    const COleDateTime reference = report::referenceTime(state);
-    report::sortWorkedBands(state.workedBands);
-    report::ResultTotals& t = out.stats.totals;
-    for (const std::string& band : state.workedBands) {
-        const int slot = bandSlot(band);
-        std::vector<std::string> prefixes, codes;
-        BandRow row;
-        row.band = band;
-        for (const CInfo& q : state.qsoList) {
-            if (q.band != band || q.call.empty()) continue;
-            row.dupes += q.dupe;
-            row.bad += q.badCode;
-            if (q.invalid != 0) continue;
-            ++row.qsos;
-            row.cw += q.mode == "CW";
-            row.ssb += q.mode == "SSB";
-            const int points = report::qsoPoints(q, state.ownPrefix, state.ownContinent);
-            row.points += points;
-            if (q.band == state.qsoList.back().band) {
-                t.lastQsoPoints = points;
-                if (state.exportRun == 0) {
-                    const auto m = report::minutesBetween(reference, q.qsoTime);
-                    if (m < 60) { ++t.qsos60; t.points60 += points; }
-                    if (m < 10) { ++t.qsos10; t.points10 += points; }
-                }
-            }
-            if (std::find(prefixes.begin(), prefixes.end(), q.prefix) == prefixes.end()) {
-                prefixes.push_back(q.prefix);
-                ++row.dxcc;
-            }
-            if (!q.kdaCode.empty() && std::find(codes.begin(), codes.end(), q.kdaCode) == codes.end()) {
-                codes.push_back(q.kdaCode);
-                ++row.kda;
-            }
-        }
-        if (slot >= 0) {
-            out.dxcc[slot] = prefixes;
-            out.kda[slot] = codes;
-        }
-        t.qsos += row.qsos;
-        t.points += row.points;
-        t.dxcc += row.dxcc;
-        t.kda += row.kda;
-        t.cw += row.cw;
-        t.ssb += row.ssb;
-        t.dupes += row.dupes;
-        t.badStored += row.bad;
-        out.stats.rows.push_back(row);
-    }
-    t.score = std::int64_t{t.points} * (t.dxcc + t.kda);
-    return out;
-}
-
 TEST_F(StatisticsTest, OnePassEqualsOnePassPerBandOnRandomLogs) {
     const std::vector<std::string> bandTexts = strings({"80m", "40m", "20m", "15m", "10m", "80M", "20M"});
     const std::vector<std::string> modes = strings({"CW", "SSB", "cw", "Ssb"});
@@ -444,27 +381,31 @@ TEST_F(StatisticsTest, OnePassEqualsOnePassPerBandOnRandomLogs) {
             std::lock_guard<std::mutex> guard(stateLock());
             copy = state;
         }
-        const Straightforward expected = straightforward(copy);
+        // The computation as written out: one pass over the QSOs per worked
+        // band, linear searches in the distinct lists.
+        linear::Engine straightforward;
+        straightforward.adopt(copy);
+        const Statistics expectedStats = straightforward.statistics();
         const Statistics actual = compute();
 
         SCOPED_TRACE("round " + std::to_string(round));
-        ASSERT_EQ(expected.stats.rows.size(), actual.rows.size());
+        ASSERT_EQ(expectedStats.rows.size(), actual.rows.size());
         for (std::size_t i = 0; i < actual.rows.size(); ++i) {
-            const BandRow& e = expected.stats.rows[i];
+            const BandRow& e = expectedStats.rows[i];
             const BandRow& a = actual.rows[i];
             EXPECT_EQ(e.band, a.band);
             EXPECT_EQ((std::vector<int>{e.qsos, e.points, e.dxcc, e.kda, e.cw, e.ssb, e.dupes, e.bad}),
                       (std::vector<int>{a.qsos, a.points, a.dxcc, a.kda, a.cw, a.ssb, a.dupes, a.bad}));
         }
-        const report::ResultTotals& e = expected.stats.totals;
+        const report::ResultTotals& e = expectedStats.totals;
         const report::ResultTotals& a = actual.totals;
         EXPECT_EQ((std::vector<std::int64_t>{e.qsos, e.points, e.dxcc, e.kda, e.cw, e.ssb, e.dupes, e.badStored,
                                              e.score, e.qsos60, e.points60, e.qsos10, e.points10, e.lastQsoPoints}),
                   (std::vector<std::int64_t>{a.qsos, a.points, a.dxcc, a.kda, a.cw, a.ssb, a.dupes, a.badStored,
                                              a.score, a.qsos60, a.points60, a.qsos10, a.points10, a.lastQsoPoints}));
         std::lock_guard<std::mutex> guard(stateLock());
-        EXPECT_EQ(expected.dxcc, state.bandDxccLists);
-        EXPECT_EQ(expected.kda, state.bandKdaLists);
+        EXPECT_EQ(straightforward.bandDxccLists, state.bandDxccLists);
+        EXPECT_EQ(straightforward.bandKdaLists, state.bandKdaLists);
     }
 }
 
