@@ -8,7 +8,7 @@
 #include "engine/contest_state.h"
 #include "engine/host_calls.h"
 #include "engine/qso_search.h"
-#include "engine/window_thread.h"
+#include "engine/window_control.h"
 
 namespace {
 
@@ -23,12 +23,7 @@ constexpr int kNewArea = 2;
 // Posts the refresh that the panel asked for when it finished the last one;
 // at most one requested here is outstanding at a time.
 void deliverPendingRefresh() {
-    bool post = false;
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        post = setupPanel.load() && refreshPending.exchange(0) != 0;
-    }
-    if (post) postRefreshToPanel();  // takes the lock itself
+    if (panelRunning() && refreshPending.exchange(0) != 0) postRefreshToPanel();
 }
 
 void copyBounded(char* out, const std::string& text) {

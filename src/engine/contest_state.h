@@ -81,9 +81,6 @@ extern std::atomic<std::int32_t> extendedOutput;
 // 1 when a refresh of the setup panel may be posted.
 extern std::atomic<std::int32_t> refreshPending;
 
-// Window message that asks the setup panel to refresh its windows.
-constexpr unsigned WM_STATS_REFRESH = 0x0400 + 500;
-
 // The plug-in's settings file and section.
 inline constexpr const char* settingsFile = "Plugins\\Korvan.ini";
 inline constexpr const char* settingsSection = "Settings";

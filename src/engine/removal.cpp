@@ -6,7 +6,7 @@
 #include "engine/contest_state.h"
 #include "engine/host_calls.h"
 #include "engine/qso_search.h"
-#include "engine/window_thread.h"
+#include "engine/window_control.h"
 
 int removeQso(const QsoArguments& qso) {
     std::string fileName;
@@ -27,6 +27,6 @@ int removeQso(const QsoArguments& qso) {
     // a rejected attempt just before the stored QSO).
     badqso::removeQsoLines(fileName, qso.call, " " + qso.time.Format("%H%M") + " ");
 
-    postRefreshToPanel();  // takes the lock itself
+    postRefreshToPanel();
     return 1;
 }

@@ -13,7 +13,7 @@
 #include "engine/contest_state.h"
 #include "engine/host_calls.h"
 #include "engine/qso_search.h"
-#include "engine/window_thread.h"
+#include "engine/window_control.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 
@@ -82,8 +82,10 @@ void applyStartToggle(const std::string& hostVersion) {
         writeSetting("Start", "0");
         return;
     }
-    if (setupPanel.load()) return;
-    if (hostVersionAllowsPanel(hostVersion)) startWindowThread();
+    // A thread that has started but not yet shown its panel counts as a
+    // running panel: the key stays as it is and no second thread starts.
+    if (panelRunning()) return;
+    if (hostVersionAllowsPanel(hostVersion)) startWindows();
     writeSetting("Start", "1");
 }
 

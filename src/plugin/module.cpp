@@ -1,2 +1,2 @@
-// The plug-in module: everything it exports lives in stats_core, linked in
+// The plug-in module: everything it exports lives in the plug-in layer, linked in
 // whole (see CMakeLists.txt).

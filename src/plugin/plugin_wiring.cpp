@@ -5,16 +5,20 @@
 #include "cabrillo/cabrillo_export.h"
 #include "engine/contest_state.h"
 #include "engine/host_calls.h"
-#include "engine/window_thread.h"
+#include "engine/window_control.h"
 #include "platform/threads.h"
-#include "windows/setup_panel.h"
+#include "windows/window_thread.h"
 
 void exitInstance();  // test_app.cpp
 
 void wirePlugin() {
     static std::once_flag once;
     std::call_once(once, [] {
-        setPanelFactory(&makeSetupPanel);
+        WindowControl windows;
+        windows.panelRunning = &windowThreadRunning;
+        windows.startWindows = &startWindowThread;
+        windows.postRefresh = &postPanelRefresh;
+        setWindowControl(windows);
         setExportHeaderEditor(&runExportHeaderEditor);
         // The unload step runs before the library's statics that existed when
         // it was registered are destroyed: make sure the state and its lock

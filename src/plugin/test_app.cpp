@@ -1,6 +1,6 @@
 // The library's application object: its exit step closes the windows before
 // the library goes away.
-#include "engine/window_thread.h"
+#include "windows/window_thread.h"
 #include "platform/threads.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include "windows/setup_panel.h"
 
 #include "engine/contest_state.h"
+#include "windows/window_thread.h"
 
 bool Setup::onMessage(unsigned message, std::uintptr_t, std::intptr_t) {
     if (message != WM_STATS_REFRESH) return false;

@@ -7,7 +7,8 @@
 
 #include "engine/contest_state.h"
 #include "engine/host_calls.h"
-#include "engine/window_thread.h"
+#include "plugin/plugin_wiring.h"
+#include "windows/window_thread.h"
 #include "platform/profile.h"
 #include "scratch_folder.h"
 
@@ -73,6 +74,7 @@ inline void resetWithoutPanel(const ResetArguments& args = resetArguments()) {
 
 class EngineTest : public ::testing::Test {
 protected:
+    EngineTest() { wirePlugin(); }
     ~EngineTest() override { stopWindows(); }
     std::string badQsoFile() const { return ScratchFolder::read(folder.path() / kBadQsoFile); }
     ContestState& state() { return contestState(); }

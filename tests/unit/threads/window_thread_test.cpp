@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/contest_state.h"
-#include "engine/window_thread.h"
+#include "windows/window_thread.h"
 #include "platform/dialog.h"
 #include "platform/threads.h"
 #include "platform/window_messages.h"
@@ -261,12 +261,12 @@ TEST_F(WindowThreadTest, StopReturnsAtOnceWhenTheProcessIsTerminating) {
 }
 
 TEST_F(WindowThreadTest, RefreshMessageSetsRefreshPendingBack) {
-    postRefreshToPanel();  // no panel: nothing to do
+    postPanelRefresh();  // no panel: nothing to do
     setPanelFactory(&makeSetupPanel);
     ASSERT_TRUE(startWindowThread());
     ASSERT_TRUE(waitFor([] { return panelWindow() != nullptr; }));
     refreshPending = 0;
-    postRefreshToPanel();
+    postPanelRefresh();
     EXPECT_TRUE(waitFor([] { return refreshPending.load() == 1; }));
 }
 

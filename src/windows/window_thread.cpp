@@ -1,10 +1,11 @@
-#include "engine/window_thread.h"
+#include "windows/window_thread.h"
 
 #include <chrono>
 
 #include "engine/contest_state.h"
 #include "platform/threads.h"
 #include "platform/window_messages.h"
+#include "windows/setup_panel.h"
 
 std::atomic<platform::Dialog*> setupPanel{nullptr};
 std::atomic<platform::Dialog*> kdaWindow{nullptr};
@@ -13,13 +14,11 @@ std::atomic<platform::Dialog*> dxccWindow{nullptr};
 namespace {
 
 constexpr unsigned kPollMs = 20;
-constexpr int kSetupPanelTemplate = 105;
-
 std::atomic<PanelFactory> panelFactory{nullptr};
 
 std::unique_ptr<platform::Dialog> makePanel() {
     if (PanelFactory factory = panelFactory.load()) return factory();
-    return std::make_unique<platform::Dialog>(kSetupPanelTemplate);
+    return makeSetupPanel();
 }
 
 // The window handle of a dialog slot, read under the state lock so the
@@ -117,7 +116,9 @@ void windowThreadMain() {
     }
 }
 
-void postRefreshToPanel() {
+bool windowThreadRunning() { return setupPanel.load() || windowThreadsRunning.load() > 0; }
+
+void postPanelRefresh() {
     if (platform::WindowHandle window = windowOf(setupPanel))
         platform::postMessage(window, WM_STATS_REFRESH, 0, 0);
 }

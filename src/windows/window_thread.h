@@ -7,6 +7,9 @@
 
 #include "platform/dialog.h"
 
+// Window message that asks the setup panel to refresh its windows.
+constexpr unsigned WM_STATS_REFRESH = 0x0400 + 500;
+
 // The open setup panel, KDA window and DXCC window; null when not open.
 // Written by the window thread (and cleared by stopWindows) under
 // stateLock(), so a reader holding the lock may use the object.
@@ -14,8 +17,8 @@ extern std::atomic<platform::Dialog*> setupPanel;
 extern std::atomic<platform::Dialog*> kdaWindow;
 extern std::atomic<platform::Dialog*> dxccWindow;
 
-// Builds the setup panel object; installed by the plug-in boundary so that
-// this layer does not depend on the windows layer.
+// Builds the setup panel object (tests put their own panels in; null
+// restores the real setup panel).
 using PanelFactory = std::unique_ptr<platform::Dialog> (*)();
 void setPanelFactory(PanelFactory factory);
 
@@ -32,5 +35,7 @@ void windowThreadMain();
 // How long stopWindows waits for a panel that does not answer.
 constexpr unsigned kStopWindowsTimeoutMs = 5000;
 
+// True while a panel runs or a started window thread has not finished.
+bool windowThreadRunning();
 // Posts WM_STATS_REFRESH to the panel's window, if any (never sends).
-void postRefreshToPanel();
+void postPanelRefresh();
