@@ -67,7 +67,15 @@ void Dialog::onCancel() { endDialog(kIdCancel); }
 
 void Dialog::onCommand(int, int) {}
 
-bool Dialog::onMessage(unsigned, std::uintptr_t, std::intptr_t) { return false; }
+bool Dialog::onUserMessage(unsigned) { return false; }
+
+void Dialog::onSetCursor() {}
+
+std::optional<ControlColors> Dialog::onControlColor(int) { return std::nullopt; }
+
+void Dialog::onDrawItem(int, Canvas&, const Rect&, unsigned) {}
+
+void Dialog::onSize(int, int) {}
 
 bool Dialog::dispatchInit() { return onInitDialog(); }
 
@@ -87,7 +95,8 @@ bool Dialog::dispatchMessage(unsigned message, std::uintptr_t wParam, std::intpt
             onCommand(id, code);
         return true;
     }
-    return onMessage(message, wParam, lParam);
+    if (message >= kWmUser) return onUserMessage(message);
+    return false;
 }
 
 void Dialog::clickButton(int controlId) {

@@ -15,6 +15,14 @@
 #define IDC_SETUP_CHOICE_LABEL 1123
 #define IDC_SETUP_VIEW_LABEL 1124
 
+// KDA area grid (106): the boxes are numbered 1015 to 1225 (without 1212),
+// see kda_grid.h.
+#define IDC_OBLAST_FIRST_BOX 1015
+#define IDC_OBLAST_LAST_BOX 1225
+
+// DXCC window (108)
+#define IDC_DXCC_INFO 1003
+
 // Cabrillo header editor (101); its labels have no id of their own.
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -3,7 +3,7 @@
 #include "engine/contest_state.h"
 #include "windows/window_thread.h"
 
-bool Setup::onMessage(unsigned message, std::uintptr_t, std::intptr_t) {
+bool Setup::onUserMessage(unsigned message) {
     if (message != WM_STATS_REFRESH) return false;
     // The refresh is finished: the next call check may ask for another.
     refreshPending.store(1);

@@ -13,7 +13,7 @@ public:
 protected:
     // Enter never closes the panel; Esc and WM_CLOSE do.
     void onOK() override {}
-    bool onMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    bool onUserMessage(unsigned message) override;
 };
 
 std::unique_ptr<platform::Dialog> makeSetupPanel();

@@ -166,7 +166,7 @@ std::string Dialog::title() const {
     return impl_->title;
 }
 
-void Dialog::setTitle(const std::string& text) {
+void Dialog::setTitle(const std::string& text, TextCodePage) {
     std::lock_guard<std::mutex> guard(impl_->lock);
     impl_->title = text;
 }
@@ -177,7 +177,7 @@ std::string Dialog::controlText(int controlId) const {
     return control ? control->text : std::string();
 }
 
-void Dialog::setControlText(int controlId, const std::string& text) {
+void Dialog::setControlText(int controlId, const std::string& text, TextCodePage) {
     std::lock_guard<std::mutex> guard(impl_->lock);
     Control* control = impl_->find(controlId);
     if (!control) return;

@@ -116,7 +116,7 @@ WindowHandle Dialog::window() const { return impl_->window.load(); }
 
 std::string Dialog::title() const { return windowText(impl_->window.load()); }
 
-void Dialog::setTitle(const std::string& text) {
+void Dialog::setTitle(const std::string& text, TextCodePage) {
     if (HWND window = impl_->window.load()) SetWindowTextA(window, text.c_str());
 }
 
@@ -125,7 +125,7 @@ std::string Dialog::controlText(int controlId) const {
     return window ? windowText(GetDlgItem(window, controlId)) : std::string();
 }
 
-void Dialog::setControlText(int controlId, const std::string& text) {
+void Dialog::setControlText(int controlId, const std::string& text, TextCodePage) {
     if (HWND window = impl_->window.load()) SetDlgItemTextA(window, controlId, text.c_str());
 }
 

@@ -102,7 +102,7 @@ public:
     CountingPanel() : platform::Dialog(105) {}
 
 protected:
-    bool onMessage(unsigned message, std::uintptr_t, std::intptr_t) override {
+    bool onUserMessage(unsigned message) override {
         if (message == WM_STATS_REFRESH) ++refreshesSeen;
         return true;
     }

@@ -46,7 +46,7 @@ protected:
         if (!ignoreCancel) Dialog::onCancel();
     }
     void onCommand(int id, int code) override { commands.emplace_back(id, code); }
-    bool onMessage(unsigned message, std::uintptr_t, std::intptr_t) override {
+    bool onUserMessage(unsigned message) override {
         messages.push_back(message);
         return message == kWmTest;
     }
@@ -259,7 +259,7 @@ public:
     bool endInHandler = false;
 
 protected:
-    bool onMessage(unsigned message, std::uintptr_t, std::intptr_t) override {
+    bool onUserMessage(unsigned message) override {
         if (message != kWmTest) return false;
         entered.set_value();
         release.get_future().wait();

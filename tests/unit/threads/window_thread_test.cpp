@@ -85,7 +85,7 @@ protected:
         record("panel " + std::to_string(id_) + " close");
         if (!panelRefusesClose.load()) Dialog::onCancel();
     }
-    bool onMessage(unsigned message, std::uintptr_t, std::intptr_t) override {
+    bool onUserMessage(unsigned message) override {
         if (message != kWmHang) return false;
         hangRelease->get_future().wait();
         return true;
