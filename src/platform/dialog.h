@@ -96,8 +96,10 @@ public:
     void disableCloseItem();
 
     // From now on the control is painted by onDrawItem (the owner-draw style
-    // is added to it). false when the dialog has no such control.
-    bool makeOwnerDrawn(int controlId);
+    // is added to it). With offscreen, every paint goes into a memory bitmap
+    // that reaches the screen in one copy (no flicker on frequent repaints).
+    // false when the dialog has no such control.
+    bool makeOwnerDrawn(int controlId, bool offscreen = false);
     // Asks for a repaint of the control when the thread is idle.
     void invalidateControl(int controlId, bool erase);
     // Invalidates, erases and repaints the control at once.
