@@ -121,3 +121,43 @@ TEST_F(InfoButtonTest, WorkedWithViewDrawsRowsOneSeventhApartAndTintsTheCurrentB
 }
 
 }  // namespace
+
+#include "platform/posix/headless_testing.h"
+#include "platform/profile.h"
+#include "resources/resource.h"
+#include "windows/window_placement.h"
+
+namespace {
+
+namespace headless = platform::headless;
+
+TEST_F(InfoButtonTest, WindowKeepsItsButtonFivePixelsInsideAndPaintsItOffScreen) {
+    platform::writeProfileString(settingsFile, settingsSection, "dxcc_y", "-50");
+    keepWindowsOnTop = 0;
+    DXCC window;
+    ASSERT_TRUE(window.createModeless());
+    EXPECT_EQ("DXCC", window.title());
+    EXPECT_FALSE(window.isVisible());  // until its creator shows it
+    EXPECT_EQ(10, window.windowRect().left);  // no key: the default
+    EXPECT_EQ(-50, window.windowRect().top);
+    EXPECT_FALSE(window.isTopmost());
+    EXPECT_TRUE(headless::isOwnerDrawn(window, IDC_DXCC_INFO));
+    EXPECT_TRUE(headless::paintsOffscreen(window, IDC_DXCC_INFO));
+    EXPECT_EQ(IDI_KORVAN, headless::largeIcon(window));
+    EXPECT_TRUE(headless::closeItemDisabled(window));
+
+    show("UNTEST", 3);
+    headless::resizeClient(window, 400, 200);
+    EXPECT_EQ((platform::Rect{5, 5, 395, 195}), window.controlRect(IDC_DXCC_INFO));
+    const auto painted = headless::paintControl(window, IDC_DXCC_INFO);
+    ASSERT_GE(painted.size(), 2u);
+    EXPECT_EQ((platform::Rect{0, 0, 390, 190}), painted[0].rect);
+    EXPECT_EQ((platform::Rect{0, 4 * 27 + 7, 390, 5 * 27 - 1}), painted[1].rect);  // h = 27
+
+    // Smaller than its margins: an empty button, never a negative one.
+    headless::resizeClient(window, 6, 3);
+    EXPECT_TRUE(window.controlRect(IDC_DXCC_INFO).empty());
+    EXPECT_GE(window.controlRect(IDC_DXCC_INFO).width(), 0);
+}
+
+}  // namespace

@@ -57,10 +57,13 @@ protected:
     bool dxccWindowWanted() const override { return wantDxcc; }
     void openKdaWindow() override {
         kda = std::make_unique<oblast>();
+        kda->createModeless();
         kdaWindow.store(kda.get());
     }
     void openDxccWindow() override {
         dxcc = std::make_unique<DXCC>();
+        dxcc->createModeless();
+        dxcc->show();
         dxccWindow.store(dxcc.get());
     }
     platform::HostAutomation* hostAutomation() override { return host; }

@@ -7,6 +7,8 @@
 #include <limits>
 
 #include "live_windows_support.h"
+#include "platform/posix/headless_testing.h"
+#include "resources/resource.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -47,7 +49,11 @@ TEST_F(RefreshTest, TitlesCarryTheYearTheBandAndTheCountsOfTheLastStatistics) {
     EXPECT_EQ("Korvan-2017 KDA on 20m 5 of 210", panel.kda->title());
     EXPECT_EQ("Korvan-2017 DXCC worked on 20m 12 of 338", panel.dxcc->title());
     EXPECT_EQ(1, refreshPending.load());
+    EXPECT_EQ(1, panel.kda->checkState(IDC_OBLAST_FIRST_BOX));  // A01 of the 20 m list
+    EXPECT_EQ(1, platform::headless::controlCounters(*panel.dxcc, IDC_DXCC_INFO).invalidations);
 
+    // Esc hid the KDA window; the refresh keeps it up to date.
+    panel.kda->hide();
     host.hertz = 7010000.0;
     panel.refreshDisplays();
     EXPECT_EQ("Korvan-2017 KDA on 40m 104 of 210", panel.kda->title());
@@ -69,9 +75,9 @@ TEST_F(RefreshTest, TitlesCarryTheYearTheBandAndTheCountsOfTheLastStatistics) {
 TEST_F(RefreshTest, Sp1OnlyWhenTheFrequencyMovedMoreThan300Hz) {
     panel.host = &host;
     panel.wantKda = panel.wantDxcc = false;
-    const double steps[] = {14025000.0, 14025300.0, 14025301.0, 14025001.0, 14025000.0};
-    const std::size_t sent[] = {1, 1, 2, 2, 2};
-    for (int i = 0; i < 5; ++i) {
+    const double steps[] = {14025000.0, 14025300.0, 14025301.0, 14025001.0};
+    const std::size_t sent[] = {1, 1, 2, 2};
+    for (int i = 0; i < 4; ++i) {
         host.hertz = steps[i];
         panel.refreshDisplays();
         EXPECT_EQ(sent[i], host.commands.size()) << steps[i];
@@ -131,6 +137,8 @@ TEST_F(RefreshTest, WithoutAHostOnlyTheWantedWindowsOpen) {
     ASSERT_NE(nullptr, panel.kda);
     ASSERT_NE(nullptr, panel.dxcc);
     EXPECT_EQ(panel.kda.get(), kdaWindow.load());
+    EXPECT_EQ("KDA", panel.kda->title());
+    EXPECT_EQ("DXCC", panel.dxcc->title());
     EXPECT_EQ(-1, currentBandSlot);
     EXPECT_EQ(1, refreshPending.load());
 }
