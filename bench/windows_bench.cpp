@@ -34,8 +34,8 @@ public:
     std::optional<std::string> qsoItem(int) override { return callsign; }
 };
 
-// A panel with the KDA and DXCC window objects (without windows of their
-// own: what is measured is the plug-in's part).
+// A panel with the KDA and DXCC windows open (headless, so what is measured
+// is the plug-in's part), or with none.
 class BenchPanel : public RefreshedPanel {
 public:
     BenchHost host;
@@ -43,7 +43,11 @@ public:
     DXCC dxcc;
     bool withWindows = true;
 
-    BenchPanel(bool windows) : withWindows(windows) {
+    explicit BenchPanel(bool windows) : withWindows(windows) {
+        if (windows) {
+            kda.createModeless();
+            dxcc.createModeless();
+        }
         kdaWindow.store(windows ? &kda : nullptr);
         dxccWindow.store(windows ? &dxcc : nullptr);
     }

@@ -48,8 +48,21 @@ AreaMarks oblast::marksOf(const std::vector<std::string>& codes) {
 }
 
 void oblast::showMarks(const AreaMarks& marks) {
-    areaMarks = marks;
-    updateData(false);
+    if (!boxesShowMarks_) {
+        areaMarks = marks;
+        updateData(false);
+        boxesShowMarks_ = true;
+        return;
+    }
+    for (std::size_t k = 0; k < kAreaCount; ++k) {
+        if (marks[k] == areaMarks[k]) continue;
+        areaMarks[k] = marks[k];
+        setCheckState(kBoxIds[k], marks[k]);
+    }
+}
+
+void oblast::onCommand(int controlId, int) {
+    if (controlId >= IDC_OBLAST_FIRST_BOX && controlId <= IDC_OBLAST_LAST_BOX) boxesShowMarks_ = false;
 }
 
 void oblast::rebuildMarks(const std::vector<std::string>& codes) { showMarks(marksOf(codes)); }
@@ -60,6 +73,7 @@ void oblast::doDataExchange(platform::DataExchange& exchange) {
 
 bool oblast::onInitDialog() {
     platform::Dialog::onInitDialog();
+    boxesShowMarks_ = true;
     // No default position: a window never placed opens at (0, 0).
     rememberedLeft = readSettingsNumber("oblast_x");
     rememberedTop = readSettingsNumber("oblast_y");

@@ -37,7 +37,13 @@ protected:
     void onOK() override {}
     void onSetCursor() override;
     std::optional<platform::ControlColors> onControlColor(int controlId) override;
+    // A box ticked or unticked by the operator.
+    void onCommand(int controlId, int notifyCode) override;
 
 private:
     AreaMarks areaMarks{};
+    // Whether every box shows its element of areaMarks: then a new set of
+    // marks only touches the boxes that change (each box is a window
+    // message on Windows, and the refresh runs at every call check).
+    bool boxesShowMarks_ = false;
 };

@@ -103,7 +103,14 @@ TEST(KdaWindow, BoxesShowTheMarksAndEscOnlyHidesTheWindow) {
     ScratchFolder folder;
     oblast grid;
     ASSERT_TRUE(grid.createModeless());
-    grid.setCheckState(boxOf("B02"), 1);  // ticked by hand: the rebuild overrides it
+    grid.rebuildMarks({"C05", "Q19", "M12"});
+    // Boxes ticked and unticked by the operator: the next rebuild overrides
+    // them even where the marks did not change.
+    ASSERT_TRUE(headless::pressControl(grid, boxOf("B02")));
+    ASSERT_TRUE(headless::pressControl(grid, boxOf("C05")));
+    headless::pumpMessages();
+    ASSERT_EQ(1, grid.checkState(boxOf("B02")));
+    ASSERT_EQ(0, grid.checkState(boxOf("C05")));
     grid.rebuildMarks({"C05", "Q19", "M12"});
     for (const char* code : {"C05", "Q19", "M12"}) EXPECT_EQ(1, grid.checkState(boxOf(code))) << code;
     EXPECT_EQ("M012", grid.controlText(boxOf("M12")));
