@@ -23,9 +23,10 @@ TEST(KdaMarks, EachCodeTicksOnlyItsOwnBoxAndARebuildStartsFromNothing) {
     grid.rebuildMarks({"C05", "I13", "A01"});
     EXPECT_EQ((std::vector<std::string>{"A01", "C05", "I13"}), tickedCodes(grid.marks()));
 
-    // Codes outside the grid (J22, lower case, longer texts) mark nothing;
+    // Codes outside the grid (J22, lower case, other lengths, numbers beyond
+    // a letter's range) mark nothing;
     // a code listed twice ticks its box once.
-    grid.rebuildMarks({"J22", "c05", "C051", "Q19", "M11", "Q19", ""});
+    grid.rebuildMarks({"J22", "c05", "C051", "C5", "A07", "C00", "Q19", "M11", "Q19", ""});
     EXPECT_EQ((std::vector<std::string>{"M11", "Q19"}), tickedCodes(grid.marks()));
 
     grid.rebuildMarks({});
