@@ -33,6 +33,7 @@ QsoArguments qsoNumber(int i) {
     args.call = i % 4 ? "UN7AB" + std::to_string(i % 50) : "DL1ABC";
     args.time = COleDateTime::fromParts(2017, 3, 18, (i / 60) % 24, i % 60);
     args.mode = i % 3 ? "CW" : "SSB";
+    args.exchangeSent = "001";
     args.exchangeReceived = i % 4 ? "A0" + std::to_string(1 + i % 6) : "015";
     args.prefix = i % 4 ? "UN" : "DL";
     args.continent = i % 4 ? "AS" : "EU";
@@ -55,6 +56,8 @@ public:
     oblast kda;
     DXCC dxcc;
     WindowThreadPanel() {
+        kda.createModeless();
+        dxcc.createModeless();
         kdaWindow.store(&kda);
         dxccWindow.store(&dxcc);
     }
