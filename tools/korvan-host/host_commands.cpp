@@ -38,9 +38,16 @@ bool isFile(const std::string& path) {
 
 std::string findPlugin(const Options& options, const Defaults& defaults) {
     if (!options.pluginPath.empty()) return absolute(options.pluginPath);
-    std::string beside = executableFolder() + defaults.pluginFileName;
-    if (isFile(beside) || defaults.builtPlugin.empty() || !isFile(defaults.builtPlugin)) return beside;
-    return defaults.builtPlugin;
+    // Beside the executable (as a Windows host keeps its plug-ins, and as
+    // the release package lays them out), in ../lib/korvan/ (where
+    // cmake --install puts it), then the one built in the source tree.
+    const std::string folder = executableFolder();
+    const std::string beside = folder + defaults.pluginFileName;
+    const std::string installed = folder + "../lib/korvan/" + defaults.pluginFileName;
+    if (isFile(beside)) return beside;
+    if (!folder.empty() && isFile(installed)) return installed;
+    if (!defaults.builtPlugin.empty() && isFile(defaults.builtPlugin)) return defaults.builtPlugin;
+    return beside;
 }
 
 std::string findCountryFile(const Options& options, const Defaults& defaults) {
@@ -101,6 +108,8 @@ void reportLog(const ContactLog& log, bool verbose, std::ostream& err) {
         if (log.qsos.empty()) throw InputError(log.fileName, 0, "holds no QSO; there is nothing to score");
         return;
     }
+    if (log.errors.size() == 1 && log.errors[0].line == 0)  // the file as a whole
+        throw InputError(log.fileName, 0, log.errors[0].message);
     for (std::size_t i = 0; i < log.errors.size() && i < kErrorsListed; ++i)
         say(err, locate(log.fileName, log.errors[i].line, log.errors[i].message));
     if (log.errors.size() > kErrorsListed)

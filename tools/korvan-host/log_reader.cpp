@@ -69,6 +69,13 @@ ContactLog readLogText(std::string_view text, const std::string& fileName) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 byte order mark
 
     const Format byName = formatByName(fileName), byContent = formatByContent(text);
+    if (byContent == Format::unknown && byName == Format::unknown && !trim(text).empty()) {
+        ContactLog log;
+        log.fileName = fileName;
+        log.errors.push_back({0, "is neither an ADIF log (no <EOH> or <EOR>) nor a Cabrillo log (no START-OF-LOG:)",
+                              "format"});
+        return log;
+    }
     const Format format = byContent != Format::unknown ? byContent : byName != Format::unknown ? byName : Format::adif;
     ContactLog log = format == Format::cabrillo ? readCabrillo(text, fileName) : readAdif(text, fileName);
     if (byName != Format::unknown && byContent != Format::unknown && byName != byContent)
