@@ -59,13 +59,18 @@ def check_contents(archive, name, version):
     return problems
 
 
-def prepared_folder(path):
-    """A working folder whose settings keep the setup panel from starting
-    (the runs are about scoring, see compare_sample.py)."""
-    wine_support.fresh_folder(path)
-    os.makedirs(os.path.join(path, "Plugins"))
-    with open(os.path.join(path, "Plugins", "Korvan.ini"), "wb") as settings:
+def keep_panel_closed(folder):
+    """Settings that keep the setup panel from starting at the next run (the
+    runs are about scoring, see compare_sample.py). A run turns "Start"
+    over, so this is done before each."""
+    os.makedirs(os.path.join(folder, "Plugins"), exist_ok=True)
+    with open(os.path.join(folder, "Plugins", "Korvan.ini"), "wb") as settings:
         settings.write(b"[Settings]\r\nStart=1\r\n")
+
+
+def prepared_folder(path):
+    wine_support.fresh_folder(path)
+    keep_panel_closed(path)
     return path
 
 
@@ -105,6 +110,7 @@ def main():
         folder = prepared_folder(os.path.join(args.work, arch))
         exe = os.path.join(unpacked, name, arch, "korvan-host.exe")
         for attempt in ("first", "second"):
+            keep_panel_closed(folder)
             run = wine_support.run_in_wine(
                 args.prefix, folder,
                 [exe, "score", wine_support.windows_path(log), "--kda", wine_support.windows_path(kda),

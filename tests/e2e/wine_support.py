@@ -130,8 +130,7 @@ def run_in_wine(prefix, folder, program_args, display=False, state=None, timeout
             command = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24"] + command
     # Wine itself now and then fails a run before or around the program's own
     # work: its loader trips over two threads loading its drivers at once and
-    # dies with a glibc assertion, a client loses its wineserver connection
-    # ("wine client error"), or (rarely, on a loaded machine) the whole
+    # dies with a glibc assertion, or (rarely, on a loaded machine) the whole
     # wine process stops making progress. Such a run is repeated once, after
     # the prefix's wine processes were ended; each attempt has its own limit,
     # well above what a run needs (under 15 s).
@@ -164,13 +163,9 @@ def _run_attempts(command, folder, env, attempt_timeout, stdout, stderr, snapsho
                   file=sys.stderr)
             continue
         loader_race = result.stderr and b"Inconsistency detected by ld.so" in result.stderr
-        # A client that lost its wineserver connection (seen now and then
-        # when a 32-bit program starts in the 64-bit prefix).
-        lost_server = result.stderr and b"wine client error" in result.stderr
-        if not (loader_race or lost_server) or attempt == 1:
+        if not loader_race or attempt == 1:
             break
-        print("note: wine failed around the program (" + ("loader race" if loader_race else "lost its wineserver") +
-              "); running it again", file=sys.stderr)
+        print("note: wine's loader failed before the program ran; running it again", file=sys.stderr)
     if stderr is None and result.stderr:
         sys.stderr.buffer.write(result.stderr)
     return result
