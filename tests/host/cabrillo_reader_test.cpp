@@ -129,9 +129,11 @@ TEST(CabrilloReader, OutOfBandFrequencyAndUnknownModeAreReported) {
         "START-OF-LOG: 3.0\n"
         "QSO: 7350 CW 2026-03-21 1207 UN0KVN 599 005 K2BB 599 006\n"
         "QSO: 14025 XX 2026-03-21 1208 UN0KVN 599 006 K3CC 599 007\n"
-        "QSO: 144 FM 2026-03-21 1209 UN0KVN 59 007 K4DD 59 008\n",
+        "QSO: 144 FM 2026-03-21 1209 UN0KVN 59 007 K4DD 59 008\n"
+        "QSO: 7100 SSB 2026-03-21 1210 UN0KVN 59 008 K5EE 59 009\n",
         "log.cbr");
-    ASSERT_EQ(log.qsos.size(), 3u);
+    ASSERT_EQ(log.qsos.size(), 4u);
+    EXPECT_EQ(log.qsos[3].mode, "SSB");  // as loggers write it instead of PH: no warning
     EXPECT_EQ(log.qsos[0].band, "");
     EXPECT_EQ(log.qsos[0].frequencyHz, 7350000u);
     EXPECT_EQ(log.qsos[1].mode, "XX");
