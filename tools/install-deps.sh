@@ -14,10 +14,6 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   hamradio-files python3 python3-markdown
 )
-SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-# The x86 programs (korvan-host.exe of the release) run under wine32, an
-# i386 package; the apt-get update below then reads its package lists too.
-dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
