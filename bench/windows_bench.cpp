@@ -18,13 +18,14 @@
 #include "platform/profile.h"
 #include "platform/recording_canvas.h"
 #include "windows/dxcc_window.h"
-#include "windows/kda_window.h"
+#include "windows/host_link.h"
 #include "windows/refresh.h"
+#include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
 namespace {
 
-const std::array<std::string, kBandSlotCount> kPanelBands{"160m", "80m", "40m", "20m", "15m", "10m"};
+const std::array<std::string, kBandSlotCount> kPanelBands{"160m", "80m", "40m", "20m", "15m", "10m"};  // the walk's
 
 class BenchHost : public platform::HostAutomation {
 public:
@@ -34,35 +35,22 @@ public:
     std::optional<std::string> qsoItem(int) override { return callsign; }
 };
 
-// A panel with the KDA and DXCC windows open (headless, so what is measured
-// is the plug-in's part), or with none.
-class BenchPanel : public RefreshedPanel {
-public:
-    BenchHost host;
-    oblast kda;
-    DXCC dxcc;
-    bool withWindows = true;
+// A setup panel (not run) with the KDA and DXCC windows open (headless, so
+// what is measured is the plug-in's part), or with none, and the fake host
+// as its host object.
+struct BenchPanel {
+    Setup panel;
+    BenchHost* host = nullptr;
 
-    explicit BenchPanel(bool windows) : withWindows(windows) {
-        if (windows) {
-            kda.createModeless();
-            dxcc.createModeless();
-        }
-        kdaWindow.store(windows ? &kda : nullptr);
-        dxccWindow.store(windows ? &dxcc : nullptr);
+    explicit BenchPanel(bool windows) {
+        auto made = std::make_unique<BenchHost>();
+        host = made.get();
+        hostAutomation = std::move(made);
+        panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
+        panel.viewKda = panel.viewDxcc = windows ? 1 : 0;
+        panel.openWantedWindows();
     }
-    ~BenchPanel() override {
-        kdaWindow.store(nullptr);
-        dxccWindow.store(nullptr);
-    }
-
-protected:
-    bool kdaWindowWanted() const override { return false; }
-    bool dxccWindowWanted() const override { return false; }
-    void openKdaWindow() override {}
-    void openDxccWindow() override {}
-    platform::HostAutomation* hostAutomation() override { return &host; }
-    const std::array<std::string, kBandSlotCount>& panelBands() const override { return kPanelBands; }
+    ~BenchPanel() { hostAutomation.reset(); }
 };
 
 // The plug-in after a reset, the first `count` QSOs of the log and one
@@ -85,9 +73,9 @@ std::string workedCall() {
 
 void Plugin_Refresh(benchmark::State& state) {
     fillPlugin(static_cast<std::size_t>(state.range(0)));
-    BenchPanel panel(state.range(1) != 0);
-    panel.host.callsign = workedCall();
-    for (auto _ : state) panel.refreshDisplays();
+    BenchPanel bench(state.range(1) != 0);
+    bench.host->callsign = workedCall();
+    for (auto _ : state) bench.panel.refreshDisplays();
 }
 
 // The rows from one walk of the whole list, in list order: each match

@@ -6,7 +6,9 @@
 
 #include "engine/qso_search.h"
 #include "resources/resource.h"
+#include "windows/host_link.h"
 #include "windows/kda_window.h"
+#include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
 std::string currentCallsign;
@@ -29,11 +31,10 @@ struct RefreshFinished {
 // row gets the time of the latest CW and of the latest SSB QSO with that
 // station on that band, and the exchange of the latest QSO of any mode
 // (the KDA code of a "UN" station). The caller holds the state lock.
-void fillWorkedWithRows(ContestState& state, const std::string& callsign,
-                        const std::array<std::string, kBandSlotCount>& bands) {
+void fillWorkedWithRows(ContestState& state, const std::string& callsign, const std::vector<std::string>& bands) {
     for (auto& row : state.workedWithRows) row[1] = row[2] = row[3] = "   -";
     if (callsign.empty()) return;
-    for (std::size_t slot = 0; slot < bands.size(); ++slot) {
+    for (std::size_t slot = 0; slot < bands.size() && slot < state.workedWithRows.size(); ++slot) {
         std::array<std::string, 4>& row = state.workedWithRows[slot];
         const int cw = findLatestQso(state, callsign, bands[slot], "CW");
         if (cw != kNotFound) row[1] = state.qsoList[static_cast<std::size_t>(cw)].qsoTime.Format("%H:%M");
@@ -63,38 +64,18 @@ int bandSlotOfFrequency(double hertz) {
     }
 }
 
-void RefreshedPanel::refreshDisplays() {
-    if (refreshRunning_) {
-        refreshAgain_ = true;
-        return;
-    }
-    refreshRunning_ = true;
-    try {
-        do {
-            refreshAgain_ = false;
-            RefreshFinished finished;
-            refreshOnce();
-        } while (refreshAgain_);
-    } catch (...) {
-        refreshRunning_ = false;
-        throw;
-    }
-    refreshRunning_ = false;
-}
+void Setup::refreshDisplays() {
+    RefreshFinished finished;
+    openWantedWindows();
 
-void RefreshedPanel::refreshOnce() {
-    if (dxccWindowWanted() && !dxccWindow.load()) openDxccWindow();
-    if (kdaWindowWanted() && !kdaWindow.load()) openKdaWindow();
-
-    platform::HostAutomation* host = hostAutomation();
-    if (!host) return;
+    if (!hostAutomation) return;
     // Host calls run without the lock, and a window pointer is read again
     // after each of them: a call lets the thread's messages through, and a
     // window may close meanwhile.
-    const std::optional<double> frequency = host->frequency();
+    const std::optional<double> frequency = hostFrequency();
     // A failed call or a result that is not a text: no callsign.
-    const std::string callsign = host->qsoItem(kCallsignItem).value_or(std::string());
-    const std::array<std::string, kBandSlotCount>& bands = panelBands();
+    const std::string callsign = hostQsoItem(kCallsignItem).value_or(std::string());
+    const std::vector<std::string>& bands = panelBands;
 
     std::string year;
     {
@@ -112,7 +93,7 @@ void RefreshedPanel::refreshOnce() {
     // and no band.
     if (!frequency) return;
     if (std::fabs(*frequency - lastCommandFrequency) > kFrequencyStepHz) {
-        host->sendCommand("<SP1>");
+        sendHostCommand("<SP1>");
         lastCommandFrequency = *frequency;
     }
     const int slot = bandSlotOfFrequency(*frequency);
@@ -130,7 +111,7 @@ void RefreshedPanel::refreshOnce() {
         kdaCount = state.bandKdaLists[static_cast<std::size_t>(slot)].size();
         if (kdaOpen) marks = oblast::marksOf(state.bandKdaLists[static_cast<std::size_t>(slot)]);
     }
-    const std::string& band = bands[static_cast<std::size_t>(slot)];
+    const std::string band = static_cast<std::size_t>(slot) < bands.size() ? bands[static_cast<std::size_t>(slot)] : "";
     platform::Dialog* dxcc = dxccWindow.load();
     if (callsign.empty() && dxcc)
         dxcc->setTitle("Korvan-" + year + " DXCC worked on " + band + " " + std::to_string(dxccCount) + " of 338");

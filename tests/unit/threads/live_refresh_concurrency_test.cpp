@@ -17,8 +17,9 @@
 #include "report/statistics_report.h"
 #include "scratch_folder.h"
 #include "windows/dxcc_window.h"
-#include "windows/kda_window.h"
+#include "windows/host_link.h"
 #include "windows/refresh.h"
+#include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
 namespace {
@@ -50,34 +51,6 @@ public:
     std::optional<std::string> qsoItem(int) override { return step % 3 ? "UN7AB" + std::to_string(step % 50) : ""; }
 };
 
-class WindowThreadPanel : public RefreshedPanel {
-public:
-    MovingHost host;
-    oblast kda;
-    DXCC dxcc;
-    WindowThreadPanel() {
-        kda.createModeless();
-        dxcc.createModeless();
-        kdaWindow.store(&kda);
-        dxccWindow.store(&dxcc);
-    }
-    ~WindowThreadPanel() override {
-        kdaWindow.store(nullptr);
-        dxccWindow.store(nullptr);
-    }
-
-protected:
-    bool kdaWindowWanted() const override { return false; }
-    bool dxccWindowWanted() const override { return false; }
-    void openKdaWindow() override {}
-    void openDxccWindow() override {}
-    platform::HostAutomation* hostAutomation() override { return &host; }
-    const std::array<std::string, kBandSlotCount>& panelBands() const override { return bands_; }
-
-private:
-    std::array<std::string, kBandSlotCount> bands_{"160m", "80m", "40m", "20m", "15m", "10m"};
-};
-
 TEST(LiveRefreshConcurrency, RefreshesAndPaintsWhileTheHostAddsRemovesAndAsksForStatistics) {
     ScratchFolder folder;
     platform::writeProfileString(settingsFile, settingsSection, "Start", "1");  // no panel of its own
@@ -94,7 +67,12 @@ TEST(LiveRefreshConcurrency, RefreshesAndPaintsWhileTheHostAddsRemovesAndAsksFor
     std::atomic<bool> hostDone{false};
     std::atomic<int> refreshes{0};
     std::thread windowThread([&] {
-        WindowThreadPanel panel;
+        // A setup panel (not run) with both windows open and the moving host
+        // as its host object, all on this thread.
+        hostAutomation = std::make_unique<MovingHost>();
+        panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
+        ::Setup panel;
+        panel.viewKda = panel.viewDxcc = 1;
         platform::RecordingCanvas canvas;
         while (!hostDone.load() || refreshes.load() < kRounds) {
             panel.refreshDisplays();
@@ -102,6 +80,7 @@ TEST(LiveRefreshConcurrency, RefreshesAndPaintsWhileTheHostAddsRemovesAndAsksFor
             CCqWwInfoButton::paint(canvas, {0, 0, 600, 300}, CCqWwInfoButton::currentView());
             ++refreshes;
         }
+        hostAutomation.reset();
     });
 
     int stored = 0;

@@ -1,7 +1,6 @@
 #pragma once
 // Test doubles for the live refresh: a host object that answers from
-// fields and records the commands, and a panel that opens the real KDA and
-// DXCC window objects.
+// fields and records the commands, installed as the panel's host object.
 #include <array>
 #include <functional>
 #include <memory>
@@ -15,7 +14,9 @@
 #include "platform/host_automation.h"
 #include "windows/dxcc_window.h"
 #include "windows/kda_window.h"
+#include "windows/host_link.h"
 #include "windows/refresh.h"
+#include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
 class FakeHost : public platform::HostAutomation {
@@ -38,40 +39,31 @@ public:
     std::optional<std::string> qsoItem(int item) override { return item == 5 ? callsign : std::nullopt; }
 };
 
-class FakePanel : public RefreshedPanel {
+// The panel's host object for one test: a FakeHost, removed afterwards.
+class InstalledHost {
 public:
-    bool wantKda = true;
-    bool wantDxcc = true;
-    FakeHost* host = nullptr;
-    std::unique_ptr<oblast> kda;
-    std::unique_ptr<DXCC> dxcc;
-
-    ~FakePanel() override {
-        kdaWindow.store(nullptr);
-        dxccWindow.store(nullptr);
+    InstalledHost() {
+        auto host = std::make_unique<FakeHost>();
+        host_ = host.get();
+        hostAutomation = std::move(host);
     }
-    oblast& kdaGrid() { return *kda; }
-
-protected:
-    bool kdaWindowWanted() const override { return wantKda; }
-    bool dxccWindowWanted() const override { return wantDxcc; }
-    void openKdaWindow() override {
-        kda = std::make_unique<oblast>();
-        kda->createModeless();
-        kdaWindow.store(kda.get());
-    }
-    void openDxccWindow() override {
-        dxcc = std::make_unique<DXCC>();
-        dxcc->createModeless();
-        dxcc->show();
-        dxccWindow.store(dxcc.get());
-    }
-    platform::HostAutomation* hostAutomation() override { return host; }
-    const std::array<std::string, kBandSlotCount>& panelBands() const override { return bands_; }
+    ~InstalledHost() { hostAutomation.reset(); }
+    FakeHost* operator->() { return host_; }
+    FakeHost& operator*() { return *host_; }
 
 private:
-    std::array<std::string, kBandSlotCount> bands_{"160m", "80m", "40m", "20m", "15m", "10m"};
+    FakeHost* host_;
 };
+
+// A setup panel that is not run: the tests set its view flags and call its
+// refresh directly on their own thread.
+inline void prepareForRefresh(::Setup& panel, bool kda = true, bool dxcc = true) {
+    panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
+    panel.viewKda = kda ? 1 : 0;
+    panel.viewDxcc = dxcc ? 1 : 0;
+}
+inline oblast* openKdaGrid() { return dynamic_cast<oblast*>(kdaWindow.load()); }
+inline DXCC* openDxccWindow() { return dynamic_cast<DXCC*>(dxccWindow.load()); }
 
 // The refresh's own globals as after loading the library.
 inline void resetRefreshGlobals() {
