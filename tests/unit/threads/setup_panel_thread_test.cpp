@@ -102,8 +102,9 @@ TEST_F(PanelThreadTest, TheOperatorsPressesArriveFromAnotherThread) {
     press(IDC_SETUP_SSB);
     press(IDC_SETUP_VIEW_KDA);
     ASSERT_TRUE(waitFor([] { return isOpen(kdaWindow); }));
+    // The toggle writes its key after the window has opened.
+    ASSERT_TRUE(waitFor([] { return setting("setup_view_KDA") == "1"; }));
     EXPECT_EQ(setting("setup_Mode"), "SSB");
-    EXPECT_EQ(setting("setup_view_KDA"), "1");
     // Refreshes from the host's thread meanwhile.
     for (int i = 0; i < 50; ++i) postPanelRefresh();
     press(IDC_SETUP_VIEW_KDA);
