@@ -1,7 +1,6 @@
 // The KDA area grid: which boxes a band's list of codes ticks.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 
 #include "windows/kda_window.h"
@@ -31,19 +30,6 @@ TEST(KdaMarks, EachCodeTicksOnlyItsOwnBoxAndARebuildStartsFromNothing) {
 
     grid.rebuildMarks({});
     EXPECT_TRUE(tickedCodes(grid.marks()).empty());
-}
-
-TEST(KdaMarks, GridHoldsEveryAreaOnceInGridOrder) {
-    EXPECT_EQ("A01", std::string(areaGridCodes.front()));
-    EXPECT_EQ("Z03", std::string(areaGridCodes.back()));
-    const auto has = [](const char* code) {
-        return std::any_of(areaGridCodes.begin(), areaGridCodes.end(),
-                           [&](const char* c) { return std::string(c) == code; });
-    };
-    EXPECT_TRUE(has("J21"));
-    EXPECT_FALSE(has("J22"));
-    EXPECT_TRUE(has("Q19"));
-    EXPECT_TRUE(has("M13"));  // the box captioned "M013"
 }
 
 }  // namespace
