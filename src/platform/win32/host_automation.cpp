@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/host_automation.h"
+#include "platform/win32/dispatch_host_automation.h"
 #include "platform/win32/host_call_guard.h"
 
 namespace platform {
@@ -145,6 +146,16 @@ private:
 
 }  // namespace
 
+std::unique_ptr<HostAutomation> win32::wrapHostDispatch(IDispatch* dispatch) {
+    if (!dispatch) return nullptr;
+    try {
+        return std::make_unique<DispatchHostAutomation>(dispatch);
+    } catch (...) {
+        dispatch->Release();
+        return nullptr;
+    }
+}
+
 std::unique_ptr<HostAutomation> acquireHostAutomation() {
     {
         FactorySlot& slot = factorySlot();
@@ -163,13 +174,7 @@ std::unique_ptr<HostAutomation> acquireHostAutomation() {
     if (SUCCEEDED(GetActiveObject(hostClass, nullptr, &running)) && running)
         running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     if (running) running->Release();
-    if (!dispatch) return nullptr;
-    try {
-        return std::make_unique<DispatchHostAutomation>(dispatch);
-    } catch (...) {
-        dispatch->Release();
-        return nullptr;
-    }
+    return win32::wrapHostDispatch(dispatch);
 }
 
 void endThreadAutomation() {
