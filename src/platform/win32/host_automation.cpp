@@ -157,11 +157,13 @@ std::unique_ptr<HostAutomation> win32::wrapHostDispatch(IDispatch* dispatch) {
 }
 
 std::unique_ptr<HostAutomation> acquireHostAutomation() {
+    std::function<std::unique_ptr<HostAutomation>()> factory;
     {
         FactorySlot& slot = factorySlot();
         std::lock_guard<std::mutex> guard(slot.lock);
-        if (slot.factory) return slot.factory();
+        factory = slot.factory;
     }
+    if (factory) return factory();
     CLSID hostClass = CLSID_NULL;
     CLSIDFromProgID(L"Vexa2.Application", &hostClass);
     if (SUCCEEDED(CoInitialize(nullptr))) {
