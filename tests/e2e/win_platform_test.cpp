@@ -183,11 +183,11 @@ public:
     std::vector<Call> calls;
     HRESULT answer = S_OK;
     VARIANT result{};
-    ULONG references = 1;
-    HWND dialogToPoke = nullptr;  // gets a click sent during each call
+    LONG references = 1;
+    HWND dialogToPoke = nullptr;  // gets a posted refresh and a sent click during each call
 
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
+    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&references); }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid == IID_IUnknown || iid == IID_IDispatch) {
             *out = this;
@@ -213,7 +213,10 @@ public:
             if (a.vt == VT_I4) call.number = a.lVal;
         }
         calls.push_back(call);
-        if (dialogToPoke) SendMessageW(dialogToPoke, WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);
+        if (dialogToPoke) {
+            PostMessageW(dialogToPoke, WM_USER + 500, 0, 0);
+            SendMessageW(dialogToPoke, WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);
+        }
         if (FAILED(answer)) return answer;
         if (out) VariantCopy(out, &result);
         return S_OK;
@@ -278,7 +281,10 @@ protected:
         events.push_back("cancel");
         platform::Dialog::onCancel();
     }
-    void onCommand(int id, int) override { events.push_back("command " + std::to_string(id)); }
+    // Clicks only: the info button (BS_NOTIFY) also reports its focus.
+    void onCommand(int id, int code) override {
+        if (code == BN_CLICKED) events.push_back("command " + std::to_string(id));
+    }
     bool onUserMessage(unsigned message) override {
         events.push_back("user " + std::to_string(message));
         return true;
@@ -387,7 +393,8 @@ void checkModelessDialog() {
         automation->sendCommand("<SP1>");
         check(!contains(dxcc.events, "command 1003"), "a click during a host call does not run its handler");
         pump();
-        check(contains(dxcc.events, "command 1003"), "... it runs after the call has returned");
+        check(contains(dxcc.events, "command 1003") && contains(dxcc.events, "user 1524"),
+              "... it runs after the call has returned");
     }
 
     SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
@@ -450,6 +457,91 @@ void checkModalRun() {
     grid.destroyWindow();
 }
 
+// {6F1D2C3B-5A49-4E8D-9C7B-1A2B3C4D5E6F}: the class the test registers for
+// the host's ProgID.
+const CLSID kTestHostClass = {0x6f1d2c3b, 0x5a49, 0x4e8d, {0x9c, 0x7b, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e, 0x6f}};
+const wchar_t kHostProgId[] = L"Vexa2.Application";
+
+bool registerHostProgId() {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Vexa2.Application\\CLSID", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    wchar_t text[64] = {};
+    StringFromGUID2(kTestHostClass, text, 64);
+    const LONG written = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                        static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return written == ERROR_SUCCESS;
+}
+
+// The host object served from a thread of the multithreaded apartment, as
+// a host program would serve it: calls from the window thread's apartment
+// cross apartments, and COM runs its message loop while they wait.
+struct HostServer {
+    FakeHost host;
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE disconnect = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE disconnected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HRESULT registration = E_FAIL;
+
+    static DWORD WINAPI serve(void* self) {
+        auto& s = *static_cast<HostServer*>(self);
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        DWORD cookie = 0;
+        s.registration = RegisterActiveObject(&s.host, kTestHostClass, ACTIVEOBJECT_STRONG, &cookie);
+        SetEvent(s.ready);
+        WaitForSingleObject(s.disconnect, 30000);
+        if (SUCCEEDED(s.registration)) RevokeActiveObject(cookie, nullptr);
+        CoDisconnectObject(&s.host, 0);
+        SetEvent(s.disconnected);
+        CoUninitialize();
+        return 0;
+    }
+};
+
+void checkAcquisition() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kHostProgId);
+    check(platform::acquireHostAutomation() == nullptr, "no registered host: no automation object");
+    platform::endThreadAutomation();
+    check(registerHostProgId(), "the host's ProgID is registered for the test");
+    check(platform::acquireHostAutomation() == nullptr, "a registered host that is not running: none either");
+    platform::endThreadAutomation();
+
+    HostServer server;
+    HANDLE thread = CreateThread(nullptr, 0, &HostServer::serve, &server, 0, nullptr);
+    WaitForSingleObject(server.ready, 30000);
+    check(SUCCEEDED(server.registration), "the test host is in the running object table");
+    Probe panel(108);
+    panel.createModeless();
+    server.host.dialogToPoke = static_cast<HWND>(panel.window());
+    {
+        std::unique_ptr<platform::HostAutomation> automation = platform::acquireHostAutomation();
+        check(automation != nullptr, "a running host gives its automation object");
+        if (automation) {
+            check(automation->sendCommand("<MODE:SSB>") && !server.host.calls.empty() &&
+                      server.host.calls.back().member == 16 && server.host.calls.back().text == L"<MODE:SSB>",
+                  "a command crosses to the host's apartment");
+            check(!contains(panel.events, "command 1003") && !contains(panel.events, "user 1524"),
+                  "COM's wait for the host runs no handler of the thread's dialogs");
+            pump();
+            check(contains(panel.events, "command 1003") && contains(panel.events, "user 1524"),
+                  "the held-back click and refresh run after the call");
+            server.host.dialogToPoke = nullptr;
+            SetEvent(server.disconnect);
+            WaitForSingleObject(server.disconnected, 30000);
+            check(!automation->sendCommand("<SP1>") && !automation->frequency() && !automation->qsoItem(5),
+                  "after the host went away every call fails quietly");
+        }
+    }
+    platform::endThreadAutomation();
+    SetEvent(server.disconnect);
+    WaitForSingleObject(thread, 30000);
+    CloseHandle(thread);
+    panel.destroyWindow();
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kHostProgId);
+}
+
 }  // namespace
 
 int main() {
@@ -458,6 +550,7 @@ int main() {
     checkHostAutomation();
     checkModelessDialog();
     checkModalRun();
+    checkAcquisition();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;
 }
