@@ -117,10 +117,9 @@ struct DeferredQueue {
     std::vector<DeferredMessage> messages;
 };
 
-// Never destroyed: a thread may end after the library's static objects.
 DeferredQueue& deferredQueue() {
-    static DeferredQueue* queue = new DeferredQueue;
-    return *queue;
+    static DeferredQueue queue;
+    return queue;
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ struct FactorySlot {
 };
 
 FactorySlot& factorySlot() {
-    static FactorySlot* slot = new FactorySlot;
-    return *slot;
+    static FactorySlot slot;
+    return slot;
 }
 
 // COM initialisations made by acquireHostAutomation on each thread and not
@@ -40,8 +40,8 @@ struct InitialisedThreads {
 };
 
 InitialisedThreads& initialisedThreads() {
-    static InitialisedThreads* threads = new InitialisedThreads;
-    return *threads;
+    static InitialisedThreads threads;
+    return threads;
 }
 
 // Calls the host; false when the call failed.
