@@ -228,6 +228,40 @@ void closeWithEsc(HWND panel) {
     check(waitFor([&] { return !IsWindow(panel); }, 10), "Esc closed the setup panel");
 }
 
+// A window of the panel's thread, other than the panel, that holds the
+// control; null when there is none.
+HWND windowWithControl(HWND panel, int control) {
+    struct Search {
+        DWORD thread;
+        HWND panel;
+        int control;
+        HWND found;
+    } search{GetWindowThreadProcessId(panel, nullptr), panel, control, nullptr};
+    EnumThreadWindows(search.thread, [](HWND window, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (window == s->panel || !GetDlgItem(window, s->control)) return TRUE;
+        s->found = window;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The KDA check box opens the KDA window as a modeless dialog of the
+// window thread; Esc typed into it hides it; the check box closes it.
+void checkKdaToggle(HWND panel) {
+    PostMessageA(GetDlgItem(panel, 1014), BM_CLICK, 0, 0);
+    HWND kda = nullptr;
+    check(waitFor([&] { return (kda = windowWithControl(panel, 1015)) != nullptr && IsWindowVisible(kda); }, 5),
+          "the KDA check box opens the KDA window");
+    check(waitFor([&] { return settingOf("setup_view_KDA") == "1"; }, 5), "and stores setup_view_KDA = 1");
+    if (!kda) return;
+    PostMessageA(GetDlgItem(kda, 1015), WM_KEYDOWN, VK_ESCAPE, 1);
+    check(waitFor([&] { return IsWindow(kda) && !IsWindowVisible(kda); }, 5), "Esc in the KDA window hides it");
+    PostMessageA(GetDlgItem(panel, 1014), BM_CLICK, 0, 0);
+    check(waitFor([&] { return !IsWindow(kda) && settingOf("setup_view_KDA") == "0"; }, 5),
+          "the KDA check box closes the window again and stores 0");
+}
+
 // The real setup panel on Win32, without a host program: placement,
 // topmost, title, the drawn mode buttons and a click; then the Russian
 // labels, which must show through the wide-character functions whatever
@@ -260,11 +294,12 @@ void checkSetupPanel(HMODULE module) {
     const int midX = 4, midY = button.bottom / 2;  // inside the frame rings, left of the caption
     check(waitFor([&] { return pixelOf(cw, midX, midY) == RGB(0, 255, 0); }, 5),
           "with no stored mode the CW face is green");
-    check(pixelOf(ssb, midX, midY) == RGB(240, 240, 240), "and the SSB face grey");
+    check(waitFor([&] { return pixelOf(ssb, midX, midY) == RGB(240, 240, 240); }, 5), "and the SSB face grey");
     PostMessageA(ssb, BM_CLICK, 0, 0);
     check(waitFor([&] { return settingOf("setup_Mode") == "SSB"; }, 5), "a click on SSB stores setup_Mode = SSB");
     check(waitFor([&] { return pixelOf(ssb, midX, midY) == RGB(0, 255, 0) && pixelOf(cw, midX, midY) == RGB(240, 240, 240); }, 5),
           "and turns the SSB face green, the CW face grey");
+    checkKdaToggle(panel);
     closeWithEsc(panel);
 
     panel = startPanel(resetStats, "UA");
