@@ -228,21 +228,25 @@ void closeWithEsc(HWND panel) {
     check(waitFor([&] { return !IsWindow(panel); }, 10), "Esc closed the setup panel");
 }
 
+struct ControlSearch {
+    HWND panel;
+    int control;
+    HWND found;
+};
+
+BOOL CALLBACK findWindowWithControl(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<ControlSearch*>(data);
+    if (window == s->panel || !GetDlgItem(window, s->control)) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
 // A window of the panel's thread, other than the panel, that holds the
 // control; null when there is none.
 HWND windowWithControl(HWND panel, int control) {
-    struct Search {
-        DWORD thread;
-        HWND panel;
-        int control;
-        HWND found;
-    } search{GetWindowThreadProcessId(panel, nullptr), panel, control, nullptr};
-    EnumThreadWindows(search.thread, [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (window == s->panel || !GetDlgItem(window, s->control)) return TRUE;
-        s->found = window;
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&search));
+    ControlSearch search{panel, control, nullptr};
+    EnumThreadWindows(GetWindowThreadProcessId(panel, nullptr), findWindowWithControl,
+                      reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
