@@ -3,10 +3,16 @@
 // in the context (text, background, background mode) are restored.
 #include "platform/win32/gdi_canvas.h"
 
+#include <algorithm>
+
 namespace platform::win32 {
 namespace {
 
 RECT toRect(const Rect& rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }
+
+// A text length as GDI takes it (an int; a negative one would mean "up to
+// the terminating zero").
+int gdiLength(const std::string& text) { return static_cast<int>(std::min<std::size_t>(text.size(), 0x7FFFFFFF)); }
 
 // A rectangle filled with the context's background colour, as MFC's
 // FillSolidRect does (no brush involved).
@@ -59,7 +65,7 @@ void GdiCanvas::drawTextCentered(const Rect& rect, const std::string& text, Colo
     const COLORREF previousColor = SetTextColor(dc_, color);
     const int previousMode = SetBkMode(dc_, TRANSPARENT);
     RECT area = toRect(rect);
-    DrawTextA(dc_, text.c_str(), static_cast<int>(text.size()), &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawTextA(dc_, text.c_str(), gdiLength(text), &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     SetBkMode(dc_, previousMode);
     SetTextColor(dc_, previousColor);
 }
@@ -67,7 +73,7 @@ void GdiCanvas::drawTextCentered(const Rect& rect, const std::string& text, Colo
 void GdiCanvas::drawTextAt(int x, int y, const std::string& text) {
     const COLORREF previousColor = SetTextColor(dc_, RGB(0, 0, 0));
     const int previousMode = SetBkMode(dc_, TRANSPARENT);
-    TextOutA(dc_, x, y, text.c_str(), static_cast<int>(text.size()));
+    TextOutA(dc_, x, y, text.c_str(), gdiLength(text));
     SetBkMode(dc_, previousMode);
     SetTextColor(dc_, previousColor);
 }
