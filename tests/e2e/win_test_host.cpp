@@ -1,6 +1,7 @@
 // A Windows test host for Stats.dll, run under wine: loads the plug-in by
 // its module name as the logging program does, resolves every export under
-// its plain and its decorated name, and calls the small exports.
+// its plain and its decorated name, calls the small exports, and lets a
+// reset start the setup panel, which Esc closes.
 // Prints one line per failed check and "N passed, N failed" last; the exit
 // code is nonzero when a check failed.
 #include <windows.h>
@@ -153,6 +154,172 @@ void checkSetupSet0(HMODULE module) {
     check(seen.okButton && !seen.cancelButton, "the box has a single OK button");
 }
 
+// The visible dialog of another thread of this process (the window thread).
+struct PanelSearch {
+    DWORD hostThread;
+    HWND panel;
+};
+
+BOOL CALLBACK findPanel(HWND window, LPARAM search) {
+    auto* s = reinterpret_cast<PanelSearch*>(search);
+    DWORD process = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &process);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process == GetCurrentProcessId() && thread != s->hostThread && IsWindowVisible(window) &&
+        std::strcmp(className, "#32770") == 0) {
+        s->panel = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+template <typename Condition>
+bool waitFor(Condition condition, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+COLORREF pixelOf(HWND window, int x, int y) {
+    HDC dc = GetDC(window);
+    const COLORREF color = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return color;
+}
+
+std::string settingOf(const char* key) {
+    char value[100] = {};
+    GetPrivateProfileStringA("Settings", key, "", value, sizeof value, ".\\Plugins\\Korvan.ini");
+    return value;
+}
+
+// Starts the setup panel through a reset that finds "Start" = 0 (the own
+// prefix chooses the labels' language); null when no panel showed.
+HWND startPanel(decltype(&ResetStats0) resetStats, const char* ownPrefix) {
+    CreateDirectoryA("Plugins", nullptr);
+    WritePrivateProfileStringA("Settings", "Start", "0", ".\\Plugins\\Korvan.ini");
+    COleDateTime first{45416.0, DateTimeStatus::valid}, second{45417.0, DateTimeStatus::valid};  // May 2024
+    const char* e = "";
+    check(resetStats(".\\", 0, "DL1AB", &first, &second, e, e, e, e, e, e, e, e, e, ownPrefix, 0, 0, 0, 0.0, 0.0, e,
+                     "EU", e) == 1,
+          "ResetStats0 returns 1");
+    PanelSearch search{GetCurrentThreadId(), nullptr};
+    check(waitFor([&] {
+              EnumWindows(findPanel, reinterpret_cast<LPARAM>(&search));
+              return search.panel != nullptr;
+          }, 20),
+          std::string("a reset with own prefix ") + ownPrefix + " opened the setup panel");
+    return search.panel;
+}
+
+// Esc typed into the panel (to the window that has the focus, as typing
+// would deliver it) closes it through the panel's modal loop.
+void closeWithEsc(HWND panel) {
+    const DWORD panelThread = GetWindowThreadProcessId(panel, nullptr);
+    GUITHREADINFO focus{};
+    focus.cbSize = sizeof focus;
+    HWND target = GetGUIThreadInfo(panelThread, &focus) && focus.hwndFocus ? focus.hwndFocus : panel;
+    PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 1);
+    PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    check(waitFor([&] { return !IsWindow(panel); }, 10), "Esc closed the setup panel");
+}
+
+struct ControlSearch {
+    HWND panel;
+    int control;
+    HWND found;
+};
+
+BOOL CALLBACK findWindowWithControl(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<ControlSearch*>(data);
+    if (window == s->panel || !GetDlgItem(window, s->control)) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+// A window of the panel's thread, other than the panel, that holds the
+// control; null when there is none.
+HWND windowWithControl(HWND panel, int control) {
+    ControlSearch search{panel, control, nullptr};
+    EnumThreadWindows(GetWindowThreadProcessId(panel, nullptr), findWindowWithControl,
+                      reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The KDA check box opens the KDA window as a modeless dialog of the
+// window thread; Esc typed into it hides it; the check box closes it.
+void checkKdaToggle(HWND panel) {
+    PostMessageA(GetDlgItem(panel, 1014), BM_CLICK, 0, 0);
+    HWND kda = nullptr;
+    check(waitFor([&] { return (kda = windowWithControl(panel, 1015)) != nullptr && IsWindowVisible(kda); }, 5),
+          "the KDA check box opens the KDA window");
+    check(waitFor([&] { return settingOf("setup_view_KDA") == "1"; }, 5), "and stores setup_view_KDA = 1");
+    if (!kda) return;
+    PostMessageA(GetDlgItem(kda, 1015), WM_KEYDOWN, VK_ESCAPE, 1);
+    check(waitFor([&] { return IsWindow(kda) && !IsWindowVisible(kda); }, 5), "Esc in the KDA window hides it");
+    PostMessageA(GetDlgItem(panel, 1014), BM_CLICK, 0, 0);
+    check(waitFor([&] { return !IsWindow(kda) && settingOf("setup_view_KDA") == "0"; }, 5),
+          "the KDA check box closes the window again and stores 0");
+}
+
+// The real setup panel on Win32, without a host program: placement,
+// topmost, title, the drawn mode buttons and a click; then the Russian
+// labels, which must show through the wide-character functions whatever
+// the system's ANSI code page.
+void checkSetupPanel(HMODULE module) {
+    auto resetStats = resolve<decltype(&ResetStats0)>(module, "ResetStats0");
+    if (!resetStats) {
+        check(false, "ResetStats0 resolves");
+        return;
+    }
+    HWND panel = startPanel(resetStats, "DL");
+    if (!panel) return;
+    for (int control : {1003, 1005, 1014, 1106, 1107})
+        check(GetDlgItem(panel, control) != nullptr, "the panel holds control " + std::to_string(control));
+    // The title is the last step of the start but one that shows.
+    char title[256] = {};
+    check(waitFor([&] {
+              GetWindowTextA(panel, title, sizeof title);
+              return std::strcmp(title, "Setup Korvan-2024") == 0;
+          }, 5),
+          std::string("the panel's title \"") + title + "\"");
+    RECT frame{};
+    GetWindowRect(panel, &frame);
+    check(frame.left == 10 && frame.top == 400,
+          "the panel opens at (10, 400), not (" + std::to_string(frame.left) + ", " + std::to_string(frame.top) + ")");
+    check((GetWindowLongPtrA(panel, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "the panel is topmost");
+    HWND cw = GetDlgItem(panel, 1003), ssb = GetDlgItem(panel, 1005);
+    RECT button{};
+    GetClientRect(cw, &button);
+    const int midX = 4, midY = button.bottom / 2;  // inside the frame rings, left of the caption
+    check(waitFor([&] { return pixelOf(cw, midX, midY) == RGB(0, 255, 0); }, 5),
+          "with no stored mode the CW face is green");
+    check(waitFor([&] { return pixelOf(ssb, midX, midY) == RGB(240, 240, 240); }, 5), "and the SSB face grey");
+    PostMessageA(ssb, BM_CLICK, 0, 0);
+    check(waitFor([&] { return settingOf("setup_Mode") == "SSB"; }, 5), "a click on SSB stores setup_Mode = SSB");
+    check(waitFor([&] { return pixelOf(ssb, midX, midY) == RGB(0, 255, 0) && pixelOf(cw, midX, midY) == RGB(240, 240, 240); }, 5),
+          "and turns the SSB face green, the CW face grey");
+    checkKdaToggle(panel);
+    closeWithEsc(panel);
+
+    panel = startPanel(resetStats, "UA");
+    if (!panel) return;
+    wchar_t wide[256] = {};
+    check(waitFor([&] {
+              GetWindowTextW(panel, wide, 256);
+              return std::wstring(wide) == L"\u0423\u0441\u0442\u0430\u043D\u043E\u0432\u043A\u0438 Korvan-2024";
+          }, 5),
+          "the Russian title shows in Cyrillic letters");
+    GetWindowTextW(GetDlgItem(panel, 1107), wide, 256);
+    check(std::wstring(wide) == L"\u041F\u043E\u0432\u0435\u0440\u0445 \u043E\u043A\u043E\u043D",
+          "the Russian caption of 1107 shows in Cyrillic letters");
+    closeWithEsc(panel);
+}
+
 }  // namespace
 
 int main() {
@@ -167,6 +334,7 @@ int main() {
         checkExportTable(module);
         checkSmallExports(module);
         checkSetupSet0(module);
+        checkSetupPanel(module);
         check(FreeLibrary(module) != 0, "FreeLibrary");
     }
     std::printf("%d passed, %d failed\n", passed, failed);
