@@ -1,8 +1,10 @@
 #include "windows/refresh.h"
 
+#include <array>
 #include <cmath>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "engine/qso_search.h"
 #include "resources/resource.h"
@@ -17,7 +19,7 @@ double lastCommandFrequency = 0.0;
 
 namespace {
 
-// A frequency change smaller than this is no change for the host.
+// A frequency change of up to this much is no change for the host.
 constexpr double kFrequencyStepHz = 300.0;
 constexpr int kCallsignItem = 5;
 
