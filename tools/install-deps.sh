@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(
   cmake g++ ninja-build
+  clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64
   wine wine64 xvfb
   libgtest-dev libgmock-dev libbenchmark-dev

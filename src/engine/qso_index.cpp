@@ -178,6 +178,8 @@ void QsoIndex::clear() {
     digests_.clear();
 }
 
+bool QsoIndex::covers(const std::vector<CInfo>& qsos) const { return sequences_.size() == qsos.size(); }
+
 void QsoIndex::rebuild(const std::vector<CInfo>& qsos) {
     clear();
     sequences_.reserve(qsos.size());

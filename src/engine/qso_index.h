@@ -100,7 +100,7 @@ public:
     void rebuild(const std::vector<CInfo>& qsos);
     // Whether the index was kept along with this list (a list replaced as a
     // whole by a holder of the lock needs a rebuild).
-    bool covers(const std::vector<CInfo>& qsos) const { return sequences_.size() == qsos.size(); }
+    bool covers(const std::vector<CInfo>& qsos) const;
 
     // qso was appended at the end of the list. Either every search and the
     // digests take it in, or (on an exception, such as std::bad_alloc) the
