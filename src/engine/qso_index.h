@@ -72,6 +72,7 @@ public:
     QsoDigest prepare(const CInfo& qso);
     // Appends a prepared digest; never fails.
     void commit(const QsoDigest& digest) noexcept { records_.push_back(digest); }
+    void appended(const CInfo& qso) { commit(prepare(qso)); }
     void erase(std::size_t position);
 
     const std::vector<QsoDigest>& records() const { return records_; }

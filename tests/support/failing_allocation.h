@@ -50,6 +50,7 @@ inline bool nextFails() {
 }  // namespace failing_allocation
 
 // free() matches the malloc() of these operator new.
+#pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
 void* operator new(std::size_t size) {
@@ -74,3 +75,4 @@ void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+#pragma GCC diagnostic pop
