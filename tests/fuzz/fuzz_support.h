@@ -22,6 +22,15 @@ inline void enterScratchFolder(const char* name) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "Plugins");
     std::filesystem::current_path(folder);
+    // Removed when the fuzzer ends (it exits through exit()); the folder of
+    // a run that crashed is replaced by the next run with its process id.
+    static std::filesystem::path made;
+    made = folder;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::current_path(made.parent_path(), ignored);
+        std::filesystem::remove_all(made, ignored);
+    });
 }
 
 // A finding: the message and an abort, which the fuzzer records with the input.
