@@ -9,6 +9,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 packages=(
   cmake g++ ninja-build
+  clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64
   wine wine64 wine32:i386 xvfb
   libgtest-dev libgmock-dev libbenchmark-dev

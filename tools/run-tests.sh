@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test suite: unit tests (plain,
-# ASan+UBSan), the window-thread tests under TSan, the end-to-end tests
-# of the real Stats.dll under wine, and the Windows release package.
+# ASan+UBSan), the libFuzzer targets for a short while, the window-thread
+# tests under TSan, the end-to-end tests of the real Stats.dll under wine
+# (x64 and x86), and the Windows release package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -33,6 +34,9 @@ step "unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs" -LE e2e
+
+step "fuzz targets, 25 s each (clang, ASan + UBSan)"
+JOBS=$jobs bash tools/fuzz.sh 25
 
 step "window-thread tests under ThreadSanitizer"
 cmake --preset tsan >/dev/null

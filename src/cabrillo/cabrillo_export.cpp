@@ -1,6 +1,9 @@
 #include "cabrillo/cabrillo_export.h"
 
 #include <mutex>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "cabrillo/cabrillo_log.h"
 #include "engine/contest_state.h"
@@ -20,17 +23,28 @@ void runCabrilloExport() {
     CabrilloLog& log = cabrilloLog();
     {
         std::lock_guard<std::mutex> lock(stateLock());
-        const ContestState& state = contestState();
-        if (state.exportRun == 0) return;
-        // Each request writes the whole log afresh: every stored QSO once.
-        log.qsoLines.clear();
-        log.qsoLines.reserve(state.qsoList.size());
-        for (const CInfo& qso : state.qsoList)
-            log.addQsoLine(qso.call, qso.frequencyKHz, cabrilloModeCode(qso.mode), qso.qsoTime, qso.rstSent,
-                           qso.exchangeSent, qso.rstReceived, qso.exchangeReceived);
+        if (contestState().exportRun == 0) return;
     }
-    // The file is written and the box shown with the lock released.
-    const std::string message = log.writeLog();
+    std::string message;
+    try {
+        {
+            std::lock_guard<std::mutex> lock(stateLock());
+            const ContestState& state = contestState();
+            // Each request writes the whole log afresh: every stored QSO once.
+            log.qsoLines.clear();
+            log.qsoLines.reserve(state.qsoList.size());
+            for (const CInfo& qso : state.qsoList)
+                log.addQsoLine(qso.call, qso.frequencyKHz, cabrilloModeCode(qso.mode), qso.qsoTime, qso.rstSent,
+                               qso.exchangeSent, qso.rstReceived, qso.exchangeReceived);
+        }
+        // The file is written and the box shown with the lock released.
+        message = log.writeLog();
+    } catch (const std::bad_alloc&) {
+        // The collected lines hold most of the memory the export took;
+        // freeing them gives the message room.
+        std::vector<std::string>().swap(log.qsoLines);
+        message = log.notProducedMessage();
+    }
     platform::messageBox(message, "Output", platform::kMessageBoxIconInformation,
                          platform::MessageBoxOwner::activeWindowOfThread);
 }

@@ -15,6 +15,7 @@ void runExportHeaderEditor(const std::string& ownCall, const COleDateTime& first
 // When the state's exportRun is set: collects every stored QSO (dupes and
 // bad codes included) into the log's QSO lines afresh, writes the log file
 // and shows the writer's message in the "Output" box. Nothing otherwise.
+// An export that runs out of memory shows "File not produced: NAME.cbr".
 // Must be called without the state lock held.
 void runCabrilloExport();
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cabrillo/header_editor.h"
+#include "engine/contest_rules.h"
 #include "engine/contest_state.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -46,10 +47,27 @@ void writeSetting(const char* key, const std::string& value) {
     platform::writeProfileString(settingsFile, settingsSection, key, value);
 }
 
+// A field's control characters are written as blanks: no value can end its
+// line early or add lines of its own (such as a second CLAIMED-SCORE).
 void headerLine(std::string& out, const char* label, const std::string& value) {
     out += label;
-    out += value;
+    out += blankControlCharacters(value);
     out += "\r\n";
+}
+
+const char kSoapboxLabel[] = "SOAPBOX: ";
+const std::string kSoapboxBreak = std::string("\r\n") + kSoapboxLabel;
+
+// The soapbox in its log-file form: each of its line breaks starts a new
+// SOAPBOX line; within a line, control characters are blanks as anywhere.
+void soapboxLines(std::string& out, const std::string& soapbox) {
+    std::size_t from = 0;
+    for (std::size_t at = soapbox.find(kSoapboxBreak); at != std::string::npos;
+         at = soapbox.find(kSoapboxBreak, from)) {
+        headerLine(out, kSoapboxLabel, soapbox.substr(from, at - from));
+        from = at + kSoapboxBreak.size();
+    }
+    headerLine(out, kSoapboxLabel, soapbox.substr(from));
 }
 
 }  // namespace
@@ -189,9 +207,12 @@ void CabrilloLog::addQsoLine(const std::string& call, int frequencyKHz, const st
     const std::string time = qsoTime.Format("%Y-%m-%d %H%M");
     // Widths are minimum widths: a longer value shifts the rest, nothing is cut.
     std::string line;
-    report::appendFormat(line, "QSO: %5i %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n", frequencyKHz, modeCode.c_str(),
-                         time.c_str(), callsign.c_str(), rstSent.c_str(), exchangeSent.c_str(), call.c_str(),
-                         rstReceived.c_str(), exchangeReceived.c_str());
+    // Control characters in a field are written as blanks: the line stays one line.
+    report::appendFormat(line, "QSO: %5i %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n", frequencyKHz,
+                         blankControlCharacters(modeCode).c_str(), time.c_str(),
+                         blankControlCharacters(callsign).c_str(), blankControlCharacters(rstSent).c_str(),
+                         blankControlCharacters(exchangeSent).c_str(), blankControlCharacters(call).c_str(),
+                         blankControlCharacters(rstReceived).c_str(), blankControlCharacters(exchangeReceived).c_str());
     qsoLines.push_back(std::move(line));
 }
 
@@ -217,7 +238,7 @@ std::string CabrilloLog::logText(const std::string& hostVersion, long long claim
     headerLine(out, "ADDRESS-CITY: ", addressCity);
     headerLine(out, "ADDRESS-POSTALCODE: ", addressPostalCode);
     headerLine(out, "ADDRESS-COUNTRY: ", addressCountry);
-    headerLine(out, "SOAPBOX: ", soapbox);
+    soapboxLines(out, soapbox);
     headerLine(out, "E-MAIL: ", email);
     for (const std::string& line : qsoLines) out += line;
     out += "END-OF-LOG:\r\n";
@@ -235,7 +256,8 @@ std::string CabrilloLog::writeLog() const {
     const std::string fileName = fileCallsign + ".cbr";
     // Written beside and renamed over the old file: a failure leaves the
     // previous log as it was, never a half-written one.
-    if (!platform::replaceFileContents(fileName, logText(hostVersion, claimedScore)))
-        return "File not produced: " + fileName;
+    if (!platform::replaceFileContents(fileName, logText(hostVersion, claimedScore))) return notProducedMessage();
     return "File produced: " + fileName;
 }
+
+std::string CabrilloLog::notProducedMessage() const { return "File not produced: " + fileCallsign + ".cbr"; }

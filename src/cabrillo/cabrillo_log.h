@@ -49,6 +49,8 @@ struct CabrilloLog {
     // claimedScore from the contest state under its lock: must be called
     // without the lock held.
     std::string writeLog() const;
+    // "File not produced: " and the log file's name.
+    std::string notProducedMessage() const;
 };
 
 // The one log holder of the library.

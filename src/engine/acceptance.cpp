@@ -1,6 +1,7 @@
 // AddData0: decides whether a QSO is stored, flags stored QSOs that do not
 // count, and collects the bad-QSO file lines, which are written after the
 // state lock is released.
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,11 @@ int addQso(const QsoArguments& qso) {
         fileName = state.badQsoFileName;
         result = acceptQso(state, qso, dateText, lines);
     }
-    badqso::appendLines(fileName, lines);
+    // The QSO is stored or not by now and the result says which; a file
+    // write that fails, even for lack of memory, must not change that.
+    try {
+        badqso::appendLines(fileName, lines);
+    } catch (const std::exception&) {
+    }
     return result;
 }

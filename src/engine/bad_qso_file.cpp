@@ -1,5 +1,6 @@
 #include "engine/bad_qso_file.h"
 
+#include "engine/contest_rules.h"
 #include "platform/files.h"
 
 namespace badqso {
@@ -20,11 +21,11 @@ std::string describeQso(const QsoArguments& qso, const std::string& dateText, co
     for (const std::string* field : {&qso.mode, &dateText, &qso.ownCall, &qso.rstSent, &qso.exchangeSent,
                                      &qso.call, &qso.rstReceived, &qso.exchangeReceived}) {
         line += kFieldGap;
-        line += *field;
+        line += blankControlCharacters(*field);
     }
     if (normalisedCode) {
         line += kFieldGap;
-        line += *normalisedCode;
+        line += blankControlCharacters(*normalisedCode);
     }
     line += message;
     return line;
@@ -32,20 +33,22 @@ std::string describeQso(const QsoArguments& qso, const std::string& dateText, co
 
 void create(const std::string& fileName) {
     if (fileName.empty()) return;
-    platform::TextWriter writer(fileName, platform::WriteMode::truncate);
-    writer.writeLine(kResetHeader);
-    writer.close();
+    platform::writeWhole(fileName, kResetHeader + kLineEnd, platform::WriteMode::truncate);
 }
 
 void appendLines(const std::string& fileName, const std::vector<std::string>& lines) {
     if (fileName.empty() || lines.empty()) return;
-    platform::TextWriter writer(fileName, platform::WriteMode::append);
-    for (const std::string& line : lines) writer.writeLine(line);
-    writer.close();
+    // One write for all the lines of the QSO: the file gains them all or,
+    // on a full disk, none (not part of a line that the next one would
+    // continue).
+    std::string bytes;
+    for (const std::string& line : lines) bytes += line + kLineEnd;
+    platform::writeWhole(fileName, bytes, platform::WriteMode::append);
 }
 
 bool describesQso(const std::string& line, const std::string& call, const std::string& timeKey) {
-    return line.find(kFieldGap + call + kFieldGap) != std::string::npos &&
+    // The call as describeQso wrote it.
+    return line.find(kFieldGap + blankControlCharacters(call) + kFieldGap) != std::string::npos &&
            line.find(timeKey) != std::string::npos;
 }
 

@@ -26,21 +26,23 @@ std::string fileNameFor(const COleDateTime& contestDate);
 
 // One line (without its line end) describing a QSO: the logged fields two
 // blanks apart, then the normalised KDA code when one is given, then the
-// message. dateText is the QSO time as "%Y-%m-%d %H%M".
+// message. dateText is the QSO time as "%Y-%m-%d %H%M". A control character
+// in a field is written as a blank, so a field never breaks the line.
 std::string describeQso(const QsoArguments& qso, const std::string& dateText, const std::string& message,
                         const std::string* normalisedCode = nullptr);
 
-// Creates or truncates the file with the reset header. Nothing happens for
-// an empty name.
+// Creates or truncates the file with the reset header (the whole header or,
+// on a full disk, nothing). Nothing happens for an empty name.
 void create(const std::string& fileName);
 
-// Appends the lines, each with CR LF. Opens the file only when there is
-// something to write; failures are silent.
+// Appends the lines, each with CR LF, in one write: all of them or none.
+// Opens the file only when there is something to write; failures are
+// silent.
 void appendLines(const std::string& fileName, const std::vector<std::string>& lines);
 
 // True when the line belongs to the QSO of this callsign and time key: it
-// holds the callsign as a whole field (two blanks on either side) and the
-// time key (" HHMM ").
+// holds the callsign as a whole field (two blanks on either side, control
+// characters blanked as in describeQso) and the time key (" HHMM ").
 bool describesQso(const std::string& line, const std::string& call, const std::string& timeKey);
 
 // Rewrites the file with the rewrite header and every line after the first

@@ -91,3 +91,10 @@ std::string trimWhiteSpace(std::string_view text) {
     while (end > begin && isWhiteSpace(text[end - 1])) --end;
     return std::string(text.substr(begin, end - begin));
 }
+
+std::string blankControlCharacters(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return out;
+}

@@ -45,3 +45,7 @@ bool equalsNoCase(std::string_view a, std::string_view b);
 std::string toUpperAscii(std::string_view text);
 // Removes white space at both ends.
 std::string trimWhiteSpace(std::string_view text);
+// The text with every control character (a byte below 0x20: CR, LF, tab
+// ...) written as a blank, so that a field can never break or end a line of
+// a file the plug-in writes.
+std::string blankControlCharacters(std::string_view text);

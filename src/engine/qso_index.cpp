@@ -64,26 +64,29 @@ QsoIndex::CallEntry* QsoIndex::CallTable::find(const std::string& call, TextId b
 
 void QsoIndex::CallTable::grow() {
     const std::size_t size = slots_.empty() ? 16 : slots_.size() * 2;
-    slots_.assign(size, 0);
-    mask_ = size - 1;
+    std::vector<std::uint64_t> slots(size, 0);
+    const std::size_t mask = size - 1;
     for (std::size_t n = 0; n < entries_.size(); ++n) {
         const std::uint64_t fingerprint = entries_[n].hash >> 32;
-        std::size_t i = static_cast<std::size_t>(fingerprint) & mask_;
-        while (slots_[i] != 0) i = (i + 1) & mask_;
-        slots_[i] = (fingerprint << 32) | (n + 1);
+        std::size_t i = static_cast<std::size_t>(fingerprint) & mask;
+        while (slots[i] != 0) i = (i + 1) & mask;
+        slots[i] = (fingerprint << 32) | (n + 1);
     }
+    slots_.swap(slots);
+    mask_ = mask;
 }
 
-QsoIndex::CallEntry& QsoIndex::CallTable::findOrAdd(const std::string& call, TextId band, TextId mode,
-                                                      bool& added) {
+void QsoIndex::CallTable::add(const std::string& call, TextId band, TextId mode, std::uint64_t sequence) {
+    // A grown table alone is as good as the old one, so growing needs no undo.
     if ((entries_.size() + 1) * 2 > slots_.size()) grow();
     const std::uint64_t hash = hashOf(call, band, mode);
     const std::size_t i = slotOf(hash, call, band, mode);
-    added = slots_[i] == 0;
-    if (!added) return entries_[(slots_[i] & kEntryBits) - 1];
-    entries_.push_back(CallEntry{call, band, mode, hash, 0, {}});
+    if (slots_[i] != 0) {
+        entries_[(slots_[i] & kEntryBits) - 1].later.push_back(sequence);
+        return;
+    }
+    entries_.push_back(CallEntry{call, band, mode, hash, sequence, {}});
     slots_[i] = ((hash >> 32) << 32) | entries_.size();
-    return entries_.back();
 }
 
 void QsoIndex::CallTable::erase(const CallEntry& erased) {
@@ -112,9 +115,17 @@ void QsoIndex::CallTable::erase(const CallEntry& erased) {
 // --- the digests ---
 
 std::uint32_t QsoDigests::TextTable::intern(const std::string& text) {
-    const auto [found, added] = ids.try_emplace(text, static_cast<std::uint32_t>(texts.size()));
-    if (added) texts.push_back(text);
-    return found->second;
+    if (const auto found = ids.find(text); found != ids.end()) return found->second;
+    // The text first, so that a failed step leaves no number without its text.
+    const auto id = static_cast<std::uint32_t>(texts.size());
+    texts.push_back(text);
+    try {
+        ids.emplace(text, id);
+    } catch (...) {
+        texts.pop_back();
+        throw;
+    }
+    return id;
 }
 
 void QsoDigests::clear() {
@@ -125,7 +136,8 @@ void QsoDigests::clear() {
     }
 }
 
-void QsoDigests::appended(const CInfo& qso) {
+QsoDigest QsoDigests::prepare(const CInfo& qso) {
+    reserveOneMore(records_);
     QsoDigest digest;
     digest.days = qso.qsoTime.m_dt;
     digest.band = tables_[band].intern(qso.band);
@@ -139,7 +151,7 @@ void QsoDigests::appended(const CInfo& qso) {
     if (qso.call.empty()) digest.flags |= QsoDigest::kNoCall;
     if ((qso.badCode != 0 && qso.badCode != 1) || (qso.dupe != 0 && qso.dupe != 1))
         digest.flags |= QsoDigest::kOddCounts;
-    records_.push_back(digest);
+    return digest;
 }
 
 void QsoDigests::erase(std::size_t position) {
@@ -167,6 +179,8 @@ void QsoIndex::clear() {
     digests_.clear();
 }
 
+bool QsoIndex::covers(const std::vector<CInfo>& qsos) const { return sequences_.size() == qsos.size(); }
+
 void QsoIndex::rebuild(const std::vector<CInfo>& qsos) {
     clear();
     sequences_.reserve(qsos.size());
@@ -187,16 +201,6 @@ std::size_t QsoIndex::positionOf(std::uint64_t sequence) const {
                                     sequences_.begin());
 }
 
-void QsoIndex::addSequence(CallTable& table, const std::string& call, TextId band, TextId mode,
-                           std::uint64_t sequence) {
-    bool added = false;
-    CallEntry& entry = table.findOrAdd(call, band, mode, added);
-    if (added)
-        entry.first = sequence;
-    else
-        entry.later.push_back(sequence);
-}
-
 void QsoIndex::removeSequence(CallTable& table, const std::string& call, TextId band, TextId mode,
                               std::uint64_t sequence) {
     CallEntry* entry = table.find(call, band, mode);
@@ -213,13 +217,32 @@ void QsoIndex::removeSequence(CallTable& table, const std::string& call, TextId 
 }
 
 void QsoIndex::appended(const CInfo& qso) {
-    const std::uint64_t sequence = nextSequence_++;
-    sequences_.push_back(sequence);
+    // Every step that may fail for lack of memory comes first and the steps
+    // after the last of them cannot fail, so the index takes the QSO in
+    // completely or not at all. Interned band and mode numbers may stay
+    // behind unused, which changes no answer.
+    reserveOneMore(sequences_);
     const TextId band = internedId(qso.band);
-    addSequence(byCall_, qso.call, band, internedId(qso.mode), sequence);
-    addSequence(byCallAndBand_, qso.call, band, kAnyMode, sequence);
-    ++areaCounts_[AreaKey{band, qso.kdaCode}];
-    digests_.appended(qso);
+    const TextId mode = internedId(qso.mode);
+    const QsoDigest digest = digests_.prepare(qso);
+    const auto [area, newArea] = areaCounts_.try_emplace(AreaKey{band, qso.kdaCode}, 0);
+    const std::uint64_t sequence = nextSequence_;
+    try {
+        byCall_.add(qso.call, band, mode, sequence);
+        try {
+            byCallAndBand_.add(qso.call, band, kAnyMode, sequence);
+        } catch (...) {
+            removeSequence(byCall_, qso.call, band, mode, sequence);  // frees, never allocates
+            throw;
+        }
+    } catch (...) {
+        if (newArea) areaCounts_.erase(area);
+        throw;
+    }
+    ++area->second;
+    ++nextSequence_;
+    sequences_.push_back(sequence);
+    digests_.commit(digest);
 }
 
 void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
@@ -269,6 +292,11 @@ std::ptrdiff_t QsoIndex::firstLoggedAt(const std::vector<CInfo>& qsos, const std
     return kNone;
 }
 
+bool QsoIndex::hasArea(const std::string& band, const std::string& kdaCode) const {
+    const TextId bandId = idOf(band);
+    return bandId != kUnknownText && areaCounts_.count(AreaKey{bandId, kdaCode}) != 0;
+}
+
 std::ptrdiff_t QsoIndex::lastWith(const std::string& call, const std::string& band, const std::string& mode) const {
     const TextId bandId = idOf(band);
     const TextId modeId = idOf(mode);
@@ -282,9 +310,4 @@ std::ptrdiff_t QsoIndex::lastOnBand(const std::string& call, const std::string& 
     if (bandId == kUnknownText) return kNone;
     const CallEntry* entry = byCallAndBand_.find(call, bandId, kAnyMode);
     return entry ? static_cast<std::ptrdiff_t>(positionOf(entry->last())) : kNone;
-}
-
-bool QsoIndex::hasArea(const std::string& band, const std::string& kdaCode) const {
-    const TextId bandId = idOf(band);
-    return bandId != kUnknownText && areaCounts_.count(AreaKey{bandId, kdaCode}) != 0;
 }

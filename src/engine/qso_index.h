@@ -25,6 +25,14 @@
 
 struct CInfo;
 
+// Makes room for one more element, growing geometrically as push_back
+// would. Reserving first lets a later push_back that must not fail run
+// without allocating.
+template <typename T>
+void reserveOneMore(std::vector<T>& values) {
+    if (values.size() == values.capacity()) values.reserve(values.empty() ? 16 : values.size() * 2);
+}
+
 // What the statistics read of one stored QSO, in 32 bytes instead of the
 // record's 352 with its ten strings: texts as numbers of QsoDigests' text
 // tables, the mode as a class and the flags as bits.
@@ -60,7 +68,13 @@ public:
     static constexpr std::uint32_t kNoText = 0xffffffffu;
 
     void clear();
-    void appended(const CInfo& qso);
+    // The digest of a QSO about to be appended: interns its texts and makes
+    // room for it. May fail for lack of memory; the texts it interned then
+    // stay, numbered but unused, which changes no answer.
+    QsoDigest prepare(const CInfo& qso);
+    // Appends a prepared digest; never fails.
+    void commit(const QsoDigest& digest) noexcept { records_.push_back(digest); }
+    void appended(const CInfo& qso) { commit(prepare(qso)); }
     void erase(std::size_t position);
 
     const std::vector<QsoDigest>& records() const { return records_; }
@@ -89,9 +103,11 @@ public:
     void rebuild(const std::vector<CInfo>& qsos);
     // Whether the index was kept along with this list (a list replaced as a
     // whole by a holder of the lock needs a rebuild).
-    bool covers(const std::vector<CInfo>& qsos) const { return sequences_.size() == qsos.size(); }
+    bool covers(const std::vector<CInfo>& qsos) const;
 
-    // qso was appended at the end of the list.
+    // qso was appended at the end of the list. Either every search and the
+    // digests take it in, or (on an exception, such as std::bad_alloc) the
+    // index answers as before the call.
     void appended(const CInfo& qso);
     // Erases qsos[position] from the list and from the index.
     void erase(std::vector<CInfo>& qsos, std::size_t position);
@@ -144,9 +160,9 @@ private:
         void clear();
         const CallEntry* find(const std::string& call, TextId band, TextId mode) const;
         CallEntry* find(const std::string& call, TextId band, TextId mode);
-        // The key's entry, made with no sequence numbers when it is new
-        // (added tells which).
-        CallEntry& findOrAdd(const std::string& call, TextId band, TextId mode, bool& added);
+        // Adds a sequence number to the key's entry, made when it is new.
+        // On an exception the table holds what it held before.
+        void add(const std::string& call, TextId band, TextId mode, std::uint64_t sequence);
         void erase(const CallEntry& entry);
 
     private:
@@ -175,8 +191,6 @@ private:
     TextId idOf(const std::string& text) const;
     TextId internedId(const std::string& text);
     std::size_t positionOf(std::uint64_t sequence) const;
-    static void addSequence(CallTable& table, const std::string& call, TextId band, TextId mode,
-                            std::uint64_t sequence);
     static void removeSequence(CallTable& table, const std::string& call, TextId band, TextId mode,
                                std::uint64_t sequence);
 

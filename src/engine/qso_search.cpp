@@ -1,5 +1,6 @@
 #include "engine/qso_search.h"
 
+#include <type_traits>
 #include <utility>
 
 namespace {
@@ -15,10 +16,16 @@ int toIndex(std::ptrdiff_t position) { return position == QsoIndex::kNone ? kNot
 
 }  // namespace
 
+static_assert(std::is_nothrow_move_constructible_v<CInfo>);
+
 void storeQso(ContestState& state, CInfo record) {
+    // Room in the list first and the index next: both may fail for lack of
+    // memory and then leave the state as it was; the append after them
+    // cannot fail. A QSO is thus stored and indexed completely or not at all.
     QsoIndex& index = indexOf(state);
+    reserveOneMore(state.qsoList);
+    index.appended(record);
     state.qsoList.push_back(std::move(record));
-    index.appended(state.qsoList.back());
 }
 
 void eraseQso(ContestState& state, std::size_t position) { indexOf(state).erase(state.qsoList, position); }

@@ -59,8 +59,18 @@ private:
     bool failed_ = false;
 };
 
-// Writes the whole content to a temporary file beside the target and renames
-// it over the target, so a failure never leaves a half-written file.
+// Writes bytes to the file in one write, truncating it first or adding at
+// its end (created when missing), with no sharing restriction. A write that
+// stops short (a full disk) is undone by cutting the file back to its old
+// length, so the file never holds part of the bytes. false on any failure.
+bool writeWhole(const std::string& path, const std::string& bytes, WriteMode mode);
+
+// Makes the file hold exactly these bytes, whole or not at all. The bytes
+// go to a temporary file beside the target first, so a full disk shows
+// before the old file is touched, and the temporary file is renamed over the
+// target. When the rename is refused (on Windows, a viewer holding the file
+// open without delete sharing), the bytes are written into the old file in
+// place; if that fails, the old contents are written back.
 bool replaceFileContents(const std::string& path, const std::string& bytes);
 
 bool fileExists(const std::string& path);
@@ -70,5 +80,16 @@ bool removeFile(const std::string& path);
 // the predicate true fails as if the file were locked or read-only.
 using WriteFailurePredicate = bool (*)(const std::string& nativePath);
 void setWriteFailureForTesting(WriteFailurePredicate predicate);
+
+// Test hook: every write of file contents goes through this function, which
+// returns how many bytes it wrote (fewer than size: the disk is full). Null
+// restores the plain write.
+using WriteFunction = std::size_t (*)(std::FILE* file, const char* bytes, std::size_t size);
+void setWriteFunctionForTesting(WriteFunction write);
+
+// Test hook: a rename over a target whose native path makes the predicate
+// true is refused, as Windows refuses it while another process holds the
+// target open without delete sharing.
+void setRenameRefusalForTesting(WriteFailurePredicate predicate);
 
 }  // namespace platform

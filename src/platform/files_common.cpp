@@ -2,7 +2,10 @@
 // whole-file replacement, on top of the few primitives of each platform.
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "platform/file_access_internal.h"
 #include "platform/files.h"
@@ -11,7 +14,65 @@ namespace platform {
 namespace detail {
 namespace {
 std::atomic<WriteFailurePredicate> writeFailure{nullptr};
+std::atomic<WriteFunction> writeFunction{nullptr};
+std::atomic<WriteFailurePredicate> renameRefusal{nullptr};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OpenFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// Writes through the test hook when one is set; the count written.
+std::size_t writeBytes(std::FILE* file, const char* bytes, std::size_t size) {
+    if (size == 0) return 0;
+    const WriteFunction hook = writeFunction.load();
+    return hook ? hook(file, bytes, size) : std::fwrite(bytes, 1, size, file);
 }
+
+bool writeAll(std::FILE* file, const std::string& bytes) {
+    return writeBytes(file, bytes.data(), bytes.size()) == bytes.size();
+}
+
+// Unbuffered: every write reaches the system at once, so a short write is
+// seen where it happens and no buffered rest is written later by the close,
+// after the file was cut back.
+void unbuffered(std::FILE* file) { std::setvbuf(file, nullptr, _IONBF, 0); }
+
+bool renameRefused(const std::string& nativeTarget) {
+    const WriteFailurePredicate predicate = renameRefusal.load();
+    return predicate && predicate(nativeTarget);
+}
+
+// The whole contents of an open file from its start; false on a read error.
+bool readFrom(std::FILE* file, std::string& contents) {
+    contents.clear();
+    if (std::fseek(file, 0, SEEK_SET) != 0) return false;
+    char block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) contents.append(block, got);
+    return std::ferror(file) == 0;
+}
+
+// Writes bytes over the start of an open file and cuts it after them.
+bool overwrite(std::FILE* file, const std::string& bytes) {
+    return std::fseek(file, 0, SEEK_SET) == 0 && writeAll(file, bytes) && std::fflush(file) == 0 &&
+           truncateTo(file, static_cast<long long>(bytes.size()));
+}
+
+// The in-place replacement for a target that cannot be renamed over. The
+// old contents are read first and written back when the new ones do not go
+// in whole.
+bool replaceInPlace(const std::string& nativeTarget, const std::string& bytes) {
+    OpenFile file(openForUpdate(nativeTarget));
+    if (!file) return false;
+    unbuffered(file.get());
+    std::string old;
+    if (!readFrom(file.get(), old)) return false;
+    if (overwrite(file.get(), bytes)) return std::fclose(file.release()) == 0;
+    overwrite(file.get(), old);
+    return false;
+}
+
+}  // namespace
 
 bool writeFailureInjected(const std::string& nativePath) {
     WriteFailurePredicate predicate = writeFailure.load();
@@ -52,6 +113,8 @@ bool wildcardMatch(const char* pattern, const char* name) {
 }  // namespace detail
 
 void setWriteFailureForTesting(WriteFailurePredicate predicate) { detail::writeFailure.store(predicate); }
+void setWriteFunctionForTesting(WriteFunction write) { detail::writeFunction.store(write); }
+void setRenameRefusalForTesting(WriteFailurePredicate predicate) { detail::renameRefusal.store(predicate); }
 
 LineReader::LineReader(const std::string& path) : file_(detail::openForReading(nativePath(path))) {}
 
@@ -117,7 +180,7 @@ void TextWriter::write(const std::string& bytes) {
         failed_ = true;
         return;
     }
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+    if (!detail::writeAll(file_, bytes)) failed_ = true;
 }
 
 bool TextWriter::close() {
@@ -126,6 +189,22 @@ bool TextWriter::close() {
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
     return !failed_;
+}
+
+bool writeWhole(const std::string& path, const std::string& bytes, WriteMode mode) {
+    detail::OpenFile file(detail::openForWriting(nativePath(path), mode));
+    if (!file) return false;
+    detail::unbuffered(file.get());
+    long long oldLength = 0;
+    if (mode == WriteMode::append) {
+        if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
+        oldLength = std::ftell(file.get());
+        if (oldLength < 0) return false;
+    }
+    if (detail::writeAll(file.get(), bytes) && std::fflush(file.get()) == 0)
+        return std::fclose(file.release()) == 0;
+    detail::truncateTo(file.get(), oldLength);
+    return false;
 }
 
 bool replaceFileContents(const std::string& path, const std::string& bytes) {
@@ -138,14 +217,30 @@ bool replaceFileContents(const std::string& path, const std::string& bytes) {
     const std::string temp =
         target + ".~" + std::to_string(counter.fetch_add(1)) + "-" + std::to_string(stamp % 1000000007) + ".tmp";
 
-    std::FILE* file = detail::openForWriting(temp, WriteMode::truncate);
-    if (!file) return false;
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fflush(file) != 0) ok = false;
-    if (std::fclose(file) != 0) ok = false;
-    if (ok && detail::renameReplacing(temp, target)) return true;
-    removeFile(temp);
-    return false;
+    // Removed on every way out but a successful rename (also when an
+    // exception leaves), without allocating.
+    struct TemporaryFile {
+        const std::string& name;
+        bool renamed = false;
+        ~TemporaryFile() {
+            if (!renamed) std::remove(name.c_str());
+        }
+    } temporary{temp};
+
+    {
+        detail::OpenFile file(detail::openForWriting(temp, WriteMode::truncate));
+        if (!file) return false;
+        bool written = detail::writeAll(file.get(), bytes) && std::fflush(file.get()) == 0;
+        if (std::fclose(file.release()) != 0) written = false;
+        if (!written) return false;
+    }
+    if (!detail::renameRefused(target) && detail::renameReplacing(temp, target)) {
+        temporary.renamed = true;
+        return true;
+    }
+    // The temporary file showed that the contents fit on the disk; the old
+    // file takes them in place when it cannot be replaced.
+    return detail::replaceInPlace(target, bytes);
 }
 
 }  // namespace platform

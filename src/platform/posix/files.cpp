@@ -63,6 +63,15 @@ std::FILE* openForWriting(const std::string& nativePath, WriteMode mode) {
     return std::fopen(nativePath.c_str(), mode == WriteMode::append ? "ab" : "wb");
 }
 
+std::FILE* openForUpdate(const std::string& nativePath) {
+    if (writeFailureInjected(nativePath)) return nullptr;
+    return std::fopen(nativePath.c_str(), "r+b");
+}
+
+bool truncateTo(std::FILE* file, long long length) {
+    return ::ftruncate(::fileno(file), static_cast<off_t>(length)) == 0;
+}
+
 bool renameReplacing(const std::string& nativeFrom, const std::string& nativeTo) {
     return std::rename(nativeFrom.c_str(), nativeTo.c_str()) == 0;
 }

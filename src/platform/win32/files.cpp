@@ -1,6 +1,7 @@
 // Win32 files: paths are used as given; files are opened without sharing
 // restrictions so that the operator can read them while the host runs.
 #include <windows.h>
+#include <io.h>
 #include <share.h>
 
 #include <algorithm>
@@ -41,6 +42,13 @@ std::FILE* openForWriting(const std::string& nativePath, WriteMode mode) {
     if (writeFailureInjected(nativePath)) return nullptr;
     return _fsopen(nativePath.c_str(), mode == WriteMode::append ? "ab" : "wb", _SH_DENYNO);
 }
+
+std::FILE* openForUpdate(const std::string& nativePath) {
+    if (writeFailureInjected(nativePath)) return nullptr;
+    return _fsopen(nativePath.c_str(), "r+b", _SH_DENYNO);
+}
+
+bool truncateTo(std::FILE* file, long long length) { return _chsize_s(_fileno(file), length) == 0; }
 
 bool renameReplacing(const std::string& nativeFrom, const std::string& nativeTo) {
     return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

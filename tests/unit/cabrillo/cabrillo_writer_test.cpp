@@ -132,6 +132,26 @@ TEST_F(CabrilloTest, LongOwnCallsignShiftsTheFieldsAfterIt) {
               "QSO:  7012 CW 2017-03-18 0705 OWNCALL1234567/P 599 001    DXCALL        599 012\r\n");
 }
 
+// A field that holds line breaks (an ADIF field counts its bytes, CR LF
+// included) must not forge lines, such as a second CLAIMED-SCORE line.
+TEST_F(CabrilloTest, ControlCharactersInFieldsAreWrittenAsBlanks) {
+    const std::string forged = "\r\nCLAIMED-SCORE: 999999\r\n";
+    ASSERT_TRUE(confirmHeader("OWNCALL", [&](platform::Dialog& editor) {
+        editor.setControlText(IDC_CABRILLO_NAME, "Name" + forged);
+        editor.setControlText(IDC_CABRILLO_SOAPBOX, "first\r\nsecond\tword");
+    }));
+    cabrilloLog().addQsoLine("DL1AA" + forged + "QSO:", 7012, "CW", contestMoment(), "5\n9", "001", "599", "012\x1f");
+    cabrilloLog().writeLog();
+    const std::string log = fileText("OWNCALL.cbr");
+    EXPECT_EQ(log.find("\nCLAIMED-SCORE: 999999"), std::string::npos);
+    EXPECT_NE(log.find("\r\nNAME: Name  CLAIMED-SCORE: 999999  \r\n"), std::string::npos);
+    // The soapbox's own line breaks still make SOAPBOX lines.
+    EXPECT_NE(log.find("\r\nSOAPBOX: first\r\nSOAPBOX: second word\r\n"), std::string::npos);
+    EXPECT_NE(log.find("\r\nQSO:  7012 CW 2017-03-18 0705 OWNCALL       5 9 001    "
+                       "DL1AA  CLAIMED-SCORE: 999999  QSO: 599 012 \r\nEND-OF-LOG:\r\n"),
+              std::string::npos);
+}
+
 TEST_F(CabrilloTest, EmptyLogIsTheHeaderFollowedByEndOfLog) {
     setState([](ContestState& state) {
         state.hostVersion = "Vexa";  // no host INI found at the reset

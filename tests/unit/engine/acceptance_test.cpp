@@ -1,6 +1,9 @@
 // AddData0: which QSOs are stored, how they are flagged, and the bad-QSO
 // file lines they leave.
+#include <cstdio>
+
 #include "engine_fixture.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -191,6 +194,36 @@ TEST_F(AcceptanceTest, OtherPrefixesKeepTheirExchangeUnexamined) {
 }
 
 // --- without a reset ---
+
+// A callsign holding CR LF (an ADIF field counts its bytes) must not add
+// lines of its own to the bad-QSO file, and its removal still finds it.
+TEST_F(AcceptanceTest, ControlCharactersInFieldsAreWrittenAsBlanks) {
+    QsoArguments forged = qso("DL1AA\r\nQSO:  forged\tline");
+    forged.rstReceived = "5\n9";
+    addQso(forged);
+    addQso(forged);
+    EXPECT_EQ(kResetHeader +
+                  "QSO:  14025  CW  2017-03-18 0942  UN0OWN  599  001  DL1AA  QSO:  forged line  5 9  015"
+                  "   DUPE !!!\r\n",
+              badQsoFile());
+    removeQso(forged);
+    EXPECT_EQ(kRewriteHeader, badQsoFile());
+}
+
+// On a full disk a QSO's lines go in whole or not at all; a later line
+// never continues a cut one.
+TEST_F(AcceptanceTest, FullDiskLeavesNoPartOfALine) {
+    platform::setWriteFunctionForTesting([](std::FILE* file, const char* bytes, std::size_t size) {
+        return std::fwrite(bytes, 1, size / 3, file);
+    });
+    QsoArguments wrongBand = qso("DL1ABC");
+    wrongBand.band = "160m";
+    EXPECT_EQ(0, addQso(wrongBand));
+    platform::setWriteFunctionForTesting(nullptr);
+    EXPECT_EQ(kResetHeader, badQsoFile());
+    addQso(wrongBand);
+    EXPECT_EQ(kResetHeader + kDl1abcLine + "   WRONG BAND !!!\r\n", badQsoFile());
+}
 
 TEST(AcceptanceBeforeReset, StoresWithoutWritingAnyFile) {
     ScratchFolder folder;

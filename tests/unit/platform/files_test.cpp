@@ -2,6 +2,8 @@
 // host INI, the bad-QSO file and the Cabrillo log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -24,9 +26,21 @@ std::vector<std::string> linesOf(const std::string& path) {
 
 using Lines = std::vector<std::string>;
 
+// A disk that takes only so many more bytes: writes past that stop short.
+std::size_t diskRoom = 0;
+std::size_t writeToFullDisk(std::FILE* file, const char* bytes, std::size_t size) {
+    const std::size_t taken = std::fwrite(bytes, 1, std::min(size, diskRoom), file);
+    diskRoom -= taken;
+    return taken;
+}
+
 class FilesTest : public ::testing::Test {
 protected:
-    void TearDown() override { platform::setWriteFailureForTesting(nullptr); }
+    void TearDown() override {
+        platform::setWriteFailureForTesting(nullptr);
+        platform::setWriteFunctionForTesting(nullptr);
+        platform::setRenameRefusalForTesting(nullptr);
+    }
     ScratchFolder folder;
 };
 
@@ -127,6 +141,38 @@ TEST_F(FilesTest, ReplaceFileContents) {
     std::filesystem::create_directories("Plugins/folder/inner");
     EXPECT_FALSE(platform::replaceFileContents("Plugins\\folder", "x"));
     EXPECT_EQ(platform::listDirectory("Plugins\\*"), (Lines{"folder", "state.txt"}));
+}
+
+TEST_F(FilesTest, WholeWritesLeaveNoPartOfTheirBytesOnAFullDisk) {
+    ASSERT_TRUE(platform::writeWhole("bad.txt", "header\r\n", WriteMode::truncate));
+    platform::setWriteFunctionForTesting(writeToFullDisk);
+    diskRoom = 5;
+    EXPECT_FALSE(platform::writeWhole("bad.txt", "line one\r\n", WriteMode::append));
+    EXPECT_EQ(ScratchFolder::read("bad.txt"), "header\r\n");
+    diskRoom = 100;  // room again: the next line starts on a line of its own
+    EXPECT_TRUE(platform::writeWhole("bad.txt", "line two\r\n", WriteMode::append));
+    EXPECT_EQ(ScratchFolder::read("bad.txt"), "header\r\nline two\r\n");
+    diskRoom = 3;
+    EXPECT_FALSE(platform::writeWhole("bad.txt", "header\r\n", WriteMode::truncate));
+    EXPECT_EQ(ScratchFolder::read("bad.txt"), "");
+}
+
+TEST_F(FilesTest, RefusedRenameWritesInPlaceOrKeepsTheOldContents) {
+    ScratchFolder::write("log.cbr", "old contents\r\n");
+    platform::setRenameRefusalForTesting([](const std::string& path) { return path == "log.cbr"; });
+    EXPECT_TRUE(platform::replaceFileContents("log.cbr", "new\r\n"));
+    EXPECT_EQ(ScratchFolder::read("log.cbr"), "new\r\n");
+    EXPECT_EQ(platform::listDirectory("*.tmp"), Lines{});
+
+    // The temporary file takes the bytes, the old file then only part of
+    // them: the old contents are written back.
+    platform::setWriteFunctionForTesting([](std::FILE* file, const char* bytes, std::size_t size) {
+        static int call = 0;
+        return ++call == 2 ? std::fwrite(bytes, 1, size / 2, file) : std::fwrite(bytes, 1, size, file);
+    });
+    EXPECT_FALSE(platform::replaceFileContents("log.cbr", "much longer contents\r\n"));
+    EXPECT_EQ(ScratchFolder::read("log.cbr"), "new\r\n");
+    EXPECT_EQ(platform::listDirectory("*.tmp"), Lines{});
 }
 
 TEST_F(FilesTest, ListDirectoryMatchesTheLastComponent) {

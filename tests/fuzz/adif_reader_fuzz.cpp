@@ -1,0 +1,16 @@
+// The ADIF reader of korvan-host on any bytes: a log or an InputError, never
+// a crash, another exception, or a sanitizer report.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "adif_reader.h"
+#include "log_error.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    try {
+        korvan::host::readAdif(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.adi");
+    } catch (const korvan::host::InputError&) {
+    }
+    return 0;
+}
