@@ -40,5 +40,6 @@ JOBS=$jobs bash tools/fuzz.sh 25
 
 step "window-thread tests under ThreadSanitizer"
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan -j "$jobs" --target threads_tests
+cmake --build --preset tsan -j "$jobs" --target threads_tests windows_tests
 TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/unit/threads/threads_tests
+TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/unit/windows/windows_tests
