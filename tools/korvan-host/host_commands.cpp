@@ -7,6 +7,7 @@
 #include "bands.h"
 #include "command_line.h"
 #include "country_file.h"
+#include "live_command.h"
 #include "log_error.h"
 #include "log_reader.h"
 #include "plugin_loader.h"
@@ -215,6 +216,18 @@ int runHostCommand(const std::vector<std::string>& args, const Defaults& default
         err << "korvan-host: " << e.what() << "\n";
         return exitBadInput;
     }
+}
+
+PreparedRun prepareRun(const Options& options, const Defaults& defaults, std::ostream& err) {
+    const std::string htmlPath = absolute(options.htmlPath);
+    const std::string pluginPath = findPlugin(options, defaults);
+    CountryFile countries = CountryFile::load(findCountryFile(options, defaults));
+    ContactLog log = readLogFile(options.logPath);
+    resolveCountries(log, countries);
+    for (const LogWarning& w : log.warnings) err << locate(log.fileName, w.line, w.message) << '\n';
+    const Station own = ownStation(options, log, countries, err);
+    enterWorkFolder(options);
+    return PreparedRun{pluginPath, htmlPath, std::move(log), own, std::move(countries)};
 }
 
 }  // namespace korvan::host
