@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Running Windows programs of the end-to-end tests under wine64.
+"""Running Windows programs of the end-to-end tests under wine.
 
 Every run uses one wine prefix (WINEPREFIX) under the build folder, made
 once by `init` (the first start of wine takes half a minute), with wine's
-debug output off. Programs that may open windows need an X display: the
+debug output off. The prefix is a 64-bit one made with wine32 installed, so
+it runs the x64 and the x86 programs alike; its X11 driver does not manage
+the windows (without a window manager, wine otherwise waits about 2 s at
+every window close). Programs that may open windows need an X display: the
 tests share one Xvfb server, started by `start-display` and ended by `stop`
 (wine's desktop process then stays up between runs, which saves several
 seconds a run); without it each such run gets its own `xvfb-run -a`.
@@ -48,9 +51,15 @@ def init_prefix(prefix, timeout=300):
         env = wine_environment(prefix)
         subprocess.run(["wineboot", "--init"], env=env, timeout=timeout,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/t", "REG_SZ",
+                        "/d", "N", "/f"], env=env, timeout=timeout, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=False)
         subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
         if not os.path.exists(os.path.join(prefix, "system.reg")):
             raise RuntimeError(f"wineboot did not create the prefix {prefix}")
+        with open(os.path.join(prefix, "user.reg"), encoding="latin-1") as user:
+            if '"Managed"="N"' not in user.read():
+                raise RuntimeError(f"the prefix {prefix} does not have Managed=N for the X11 driver")
 
 
 def fresh_folder(folder):

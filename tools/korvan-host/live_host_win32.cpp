@@ -3,6 +3,7 @@
 // the plug-in's windows are found among the process's top-level windows.
 #include <windows.h>
 #include <oleauto.h>
+#include <winternl.h>
 
 #include <atomic>
 #include <cstdio>
@@ -47,7 +48,7 @@ std::string hex(HRESULT hr) {
 }
 
 // The host object: members 16, 2 and 8, everything else refused.
-class HostDispatch : public IDispatch {
+class HostDispatch final : public IDispatch {
 public:
     explicit HostDispatch(HostObjectState& state) : state_(state) {}
 
@@ -162,16 +163,21 @@ std::string windowKind(HWND window) {
     return {};
 }
 
+BOOL CALLBACK collectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK collectOwnWindow(HWND window, LPARAM list) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId()) collectWindow(window, list);
+    return TRUE;
+}
+
 std::vector<std::pair<HWND, std::string>> pluginWindows() {
     std::vector<HWND> all;
-    EnumWindows(
-        [](HWND window, LPARAM list) -> BOOL {
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId()) reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
+    EnumWindows(&collectOwnWindow, reinterpret_cast<LPARAM>(&all));
     std::vector<std::pair<HWND, std::string>> found;
     for (HWND window : all) {
         std::string kind = windowKind(window);
@@ -215,13 +221,7 @@ WindowView describe(HWND window, const std::string& kind) {
     view.placement = WindowView::Placement{static_cast<int>(r.left), static_cast<int>(r.top),
                                            static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top)};
     std::vector<HWND> children;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(window, &collectWindow, reinterpret_cast<LPARAM>(&children));
     for (HWND child : children) {
         wchar_t className[32] = {};
         GetClassNameW(child, className, 32);
@@ -282,6 +282,46 @@ bool writeBitmap(const std::string& path, HWND window) {
     if (memory) DeleteDC(memory);
     ReleaseDC(window, windowDc);
     return ok;
+}
+
+// Wine has no GetGuiResources count; it keeps the process's GDI objects in
+// the handle table that the process block points to, as Windows once did
+// (24-byte entries, the object's type at byte 14, 0 when free). The count
+// is trusted only when a brush made and deleted meanwhile shows in it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"  // mingw's NtCurrentTeb reads the thread block by segment
+const unsigned char* processBlock() { return reinterpret_cast<const unsigned char*>(NtCurrentTeb()->ProcessEnvironmentBlock); }
+#pragma GCC diagnostic pop
+
+std::optional<long> handleTableCount() {
+    const unsigned char* peb = processBlock();
+    const std::size_t offset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    const auto* table = *reinterpret_cast<const unsigned char* const*>(peb + offset);
+    constexpr std::size_t kEntries = 0x10000;
+    MEMORY_BASIC_INFORMATION region{};
+    if (!table || !VirtualQuery(table, &region, sizeof region) || region.State != MEM_COMMIT) return std::nullopt;
+    const std::size_t readable = static_cast<std::size_t>(
+        static_cast<const unsigned char*>(region.BaseAddress) + region.RegionSize - table);
+    // The entry layout: 24 bytes with the type at byte 14 where the object
+    // pointer is 64 bits wide, 16 bytes with the type at byte 10 otherwise.
+    for (const auto& [entrySize, typeAt] : {std::pair<std::size_t, std::size_t>{24, 14}, {16, 10}}) {
+        if (readable < kEntries * entrySize) continue;
+        auto count = [&, entrySize = entrySize, typeAt = typeAt] {
+            long n = 0;
+            for (std::size_t i = 0; i < kEntries; ++i) n += table[i * entrySize + typeAt] != 0;
+            return n;
+        };
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            const long before = count();
+            HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
+            const long with = count();
+            DeleteObject(probe);
+            const long after = count();
+            if (with == before + 1 && after == before) return before;
+            Sleep(10);
+        }
+    }
+    return std::nullopt;
 }
 
 class WindowsLiveHost : public LiveHost {
@@ -409,7 +449,7 @@ public:
     std::optional<long> gdiObjects() override {
         SetLastError(0);
         DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-        if (count == 0 && GetLastError() != 0) return std::nullopt;
+        if (count == 0 && GetLastError() != 0) return handleTableCount();
         return static_cast<long>(count);
     }
 
