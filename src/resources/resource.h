@@ -16,7 +16,7 @@
 #define IDC_SETUP_VIEW_LABEL 1124
 
 // KDA area grid (106): the boxes are numbered 1015 to 1225 (without 1212),
-// see kda_grid.h.
+// see kda_grid_table.inc.
 #define IDC_OBLAST_FIRST_BOX 1015
 #define IDC_OBLAST_LAST_BOX 1225
 

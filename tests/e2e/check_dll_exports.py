@@ -8,15 +8,20 @@ windres of its architecture:
   GetExchgCount0, and the export directory is named Stats.dll;
 - the import table names only system DLLs (the plug-in is linked
   statically: no libstdc++, libgcc_s or libwinpthread);
-- the resources hold the version information (product name, file version),
-  icon 110 and the setup dialog 105.
+- the resources hold the version information (product name, file version)
+  and icon 110;
+- the dialog templates 105, 106 and 108, read back from the resource
+  section of the image: their sizes, styles and captions, every box of the
+  KDA grid (106) against src/resources/kda_grid_table.inc, and the info button of
+  the DXCC window (108).
 
 Usage: check_dll_exports.py --arch x64|x86 --table export_table.txt
-                            --version 1.0.0 Stats.dll
+                            --grid kda_grid_table.inc --version 1.0.0 Stats.dll
 Prints one line per check and "N passed, N failed" last; exits 1 on failure.
 """
 import argparse
 import re
+import struct
 import subprocess
 import sys
 
@@ -149,8 +154,201 @@ def check_resources(report, windres, dll, version):
     numeric = ", ".join((version.split(".") + ["0"] * 4)[:4])
     report.check(re.search(rf"FILEVERSION {re.escape(numeric)}\b", rc) is not None, f"numeric file version {numeric}")
     report.check(re.search(r"^110 14 ", rc, re.M) is not None, "icon group 110")
-    report.check(re.search(r'^105 DIALOG(EX)? 0, 0, 186, 68\s*$', rc, re.M) is not None
-                 and 'CAPTION "Setup Korvan CONTEST"' in rc, "setup dialog 105")
+
+
+# Window and control styles of the dialog templates.
+WS_POPUP, WS_VISIBLE, WS_CHILD = 0x80000000, 0x10000000, 0x40000000
+WS_CAPTION, WS_SYSMENU, WS_THICKFRAME = 0x00C00000, 0x00080000, 0x00040000
+WS_CLIPCHILDREN, WS_CLIPSIBLINGS, WS_TABSTOP = 0x02000000, 0x04000000, 0x00010000
+DS_MODALFRAME, DS_SETFONT = 0x80, 0x40
+WS_EX_STATICEDGE, WS_EX_CLIENTEDGE = 0x20000, 0x200
+BS_AUTOCHECKBOX, BS_OWNERDRAW, BS_TYPEMASK, BS_NOTIFY, BS_FLAT = 0x3, 0xB, 0xF, 0x4000, 0x8000
+BUTTON_CLASS = 0x80  # the ordinal; windres writes a CONTROL's class by name
+RT_DIALOG = 5
+
+
+def dialog_resources(image):
+    """{dialog id: template bytes} from the resource section of a PE image."""
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    if image[pe:pe + 4] != b"PE\0\0":
+        raise ValueError("not a PE image")
+    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
+    optional = pe + 24
+    magic = struct.unpack_from("<H", image, optional)[0]
+    directories = optional + (96 if magic == 0x10B else 112)
+    resource_rva, _ = struct.unpack_from("<II", image, directories + 2 * 8)
+    table = optional + optional_size
+    spans = []
+    for i in range(sections):
+        virtual_size, rva, raw_size, raw_offset = struct.unpack_from("<8xIIII", image, table + 40 * i)
+        spans.append((rva, max(virtual_size, raw_size), raw_offset))
+
+    def offset(rva):
+        for start, size, raw in spans:
+            if start <= rva < start + size:
+                return rva - start + raw
+        raise ValueError(f"RVA {rva:#x} lies in no section")
+
+    base = offset(resource_rva)
+
+    def entries(directory):
+        named, numbered = struct.unpack_from("<12xHH", image, base + directory)
+        for i in range(named + numbered):
+            name, target = struct.unpack_from("<II", image, base + directory + 16 + 8 * i)
+            yield name, target
+
+    dialogs = {}
+    for type_id, type_target in entries(0):
+        if type_id != RT_DIALOG or not type_target & 0x80000000:
+            continue
+        for name, name_target in entries(type_target & 0x7FFFFFFF):
+            for _, language_target in entries(name_target & 0x7FFFFFFF):
+                data_rva, size = struct.unpack_from("<II", image, base + language_target)
+                start = offset(data_rva)
+                dialogs[name] = image[start:start + size]
+    return dialogs
+
+
+class TemplateReader:
+    def __init__(self, data):
+        self.data = data
+        self.at = 0
+
+    def take(self, fmt):
+        values = struct.unpack_from("<" + fmt, self.data, self.at)
+        self.at += struct.calcsize("<" + fmt)
+        return values if len(values) > 1 else values[0]
+
+    def text(self):
+        end = self.at
+        while self.data[end:end + 2] != b"\0\0":
+            end += 2
+        value = self.data[self.at:end].decode("utf-16-le")
+        self.at = end + 2
+        return value
+
+    def text_or_ordinal(self):
+        if self.take("H") == 0xFFFF:
+            return self.take("H")
+        self.at -= 2
+        return self.text()
+
+    def align(self):
+        self.at = (self.at + 3) & ~3
+
+
+def parse_dialog(data):
+    """A DIALOG or DIALOGEX template as a dict; controls as a list of dicts."""
+    r = TemplateReader(data)
+    extended = struct.unpack_from("<HH", data, 0) == (1, 0xFFFF)
+    if extended:
+        _, _, _, ex_style, style, count, x, y, cx, cy = r.take("HHIIIHhhhh")
+    else:
+        style, ex_style, count, x, y, cx, cy = r.take("IIHhhhh")
+    dialog = {"style": style, "ex_style": ex_style, "size": (x, y, cx, cy),
+              "menu": r.text_or_ordinal(), "class": r.text_or_ordinal(), "caption": r.text(), "controls": []}
+    if style & DS_SETFONT:
+        dialog["point_size"] = r.take("H")
+        if extended:
+            r.take("HBB")
+        dialog["font"] = r.text()
+    for _ in range(count):
+        r.align()
+        if extended:
+            _, ex, st, x, y, cx, cy, cid = r.take("IIIhhhhI")
+        else:
+            st, ex, x, y, cx, cy, cid = r.take("IIhhhhH")
+        control = {"style": st, "ex_style": ex, "rect": (x, y, cx, cy), "id": cid,
+                   "class": r.text_or_ordinal(), "caption": r.text_or_ordinal()}
+        creation_data = r.take("H")
+        r.at += creation_data
+        dialog["controls"].append(control)
+    return dialog
+
+
+def read_grid(path):
+    """[(id, caption, x, y, width)] of the grid table, in its order."""
+    pattern = re.compile(r'^KDA_GRID_BOX\((\d+),\s*"(\w+)",\s*"(\w+)",\s*(\d+),\s*(\d+),\s*(\d+)\)')
+    boxes = []
+    with open(path, encoding="ascii") as f:
+        for line in f:
+            m = pattern.match(line.strip())
+            if m:
+                boxes.append((int(m.group(1)), m.group(3), int(m.group(4)), int(m.group(5)), int(m.group(6))))
+    return boxes
+
+
+def is_button(control):
+    kind = control["class"]
+    return kind == BUTTON_CLASS or (isinstance(kind, str) and kind.lower() == "button")
+
+
+def has_all(value, bits):
+    return value & bits == bits
+
+
+def check_dialogs(report, dll, grid_path):
+    with open(dll, "rb") as f:
+        image = f.read()
+    try:
+        templates = dialog_resources(image)
+    except (ValueError, struct.error) as error:
+        report.check(False, "the dialog resources are read from the image", str(error))
+        return
+    report.check({105, 106, 108} <= templates.keys(), "dialogs 105, 106 and 108 are present",
+                 f"found {sorted(templates)}")
+    dialogs = {}
+    for number in (105, 106, 108):
+        if number in templates:
+            try:
+                dialogs[number] = parse_dialog(templates[number])
+            except (struct.error, UnicodeDecodeError, IndexError) as error:
+                report.check(False, f"dialog {number} parses", str(error))
+
+    setup = dialogs.get(105)
+    if setup:
+        report.check(setup["size"] == (0, 0, 186, 68) and setup["caption"] == "Setup Korvan CONTEST"
+                     and has_all(setup["style"], WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
+                     "setup dialog 105: size, caption, modal pop-up with caption and system menu",
+                     f"{setup['size']} {setup['caption']!r} {setup['style']:#x}")
+
+    grid = dialogs.get(106)
+    if grid:
+        frame = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN | WS_CLIPSIBLINGS
+        report.check(grid["size"] == (0, 0, 207, 322) and grid["caption"] == "KDA" and has_all(grid["style"], frame)
+                     and grid["ex_style"] & (WS_EX_STATICEDGE | WS_EX_CLIENTEDGE) == WS_EX_STATICEDGE | WS_EX_CLIENTEDGE
+                     and (grid.get("point_size"), grid.get("font")) == (8, "MS Sans Serif"),
+                     "KDA dialog 106: 207 x 322, \"KDA\", visible sizable pop-up, static and client edges, 8 pt font",
+                     f"{grid['size']} {grid['caption']!r} {grid['style']:#x} {grid['ex_style']:#x}")
+        expected = read_grid(grid_path)
+        report.check(len(expected) == 210, "the grid table holds 210 boxes", f"{len(expected)}")
+        found = [(c["id"], c["caption"], *c["rect"]) for c in grid["controls"]]
+        wanted = [(box_id, caption, x, y, width, 10) for box_id, caption, x, y, width in expected]
+        differences = [f"{w} != {f}" for w, f in zip(wanted, found) if w != f]
+        report.check(len(found) == len(wanted) and not differences,
+                     "every box of dialog 106 has the id, caption, position and size of the grid table",
+                     f"{len(found)} controls; " + "; ".join(differences[:5]))
+        wrong_style = [c["id"] for c in grid["controls"]
+                       if not is_button(c) or c["style"] & BS_TYPEMASK != BS_AUTOCHECKBOX
+                       or not has_all(c["style"], WS_CHILD | WS_VISIBLE | WS_TABSTOP)]
+        report.check(not wrong_style, "every box is a visible automatic check box with a tab stop",
+                     f"not so: {wrong_style[:10]}")
+
+    dxcc = dialogs.get(108)
+    if dxcc:
+        frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN | WS_CLIPSIBLINGS
+        report.check(dxcc["size"] == (0, 0, 271, 135) and dxcc["caption"] == "DXCC"
+                     and has_all(dxcc["style"], frame) and not dxcc["style"] & WS_VISIBLE,
+                     "DXCC dialog 108: 271 x 135, \"DXCC\", sizable pop-up, hidden until shown",
+                     f"{dxcc['size']} {dxcc['caption']!r} {dxcc['style']:#x}")
+        controls = dxcc["controls"]
+        button = controls[0] if len(controls) == 1 else None
+        report.check(button is not None and button["id"] == 1003 and is_button(button)
+                     and button["caption"] == "Button1" and button["rect"] == (0, 0, 271, 134)
+                     and button["style"] & BS_TYPEMASK == BS_OWNERDRAW
+                     and has_all(button["style"], BS_FLAT | BS_NOTIFY | WS_TABSTOP | WS_VISIBLE),
+                     "dialog 108 holds only the owner-drawn info button 1003 at 0, 0, 271, 134",
+                     f"{controls}")
 
 
 def main():
@@ -158,6 +356,7 @@ def main():
     parser.add_argument("--arch", choices=sorted(TRIPLES), required=True)
     parser.add_argument("--table", required=True)
     parser.add_argument("--version", required=True)
+    parser.add_argument("--grid", required=True, help="src/resources/kda_grid_table.inc")
     parser.add_argument("dll")
     args = parser.parse_args()
     triple = TRIPLES[args.arch]
@@ -174,6 +373,7 @@ def main():
     check_exports(report, read_table(args.table, args.arch), dll_name, exports, name_count, forwarders)
     check_imports(report, imports)
     check_resources(report, f"{triple}-windres", args.dll, args.version)
+    check_dialogs(report, args.dll, args.grid)
 
     print(f"{report.passed} passed, {report.failed} failed")
     return 1 if report.failed else 0

@@ -1,6 +1,7 @@
 // A Windows test host for Stats.dll, run under wine: loads the plug-in by
 // its module name as the logging program does, resolves every export under
-// its plain and its decorated name, and calls the small exports.
+// its plain and its decorated name, calls the small exports, and lets a
+// reset start the setup panel, which Esc closes.
 // Prints one line per failed check and "N passed, N failed" last; the exit
 // code is nonzero when a check failed.
 #include <windows.h>
@@ -153,6 +154,74 @@ void checkSetupSet0(HMODULE module) {
     check(seen.okButton && !seen.cancelButton, "the box has a single OK button");
 }
 
+// The visible dialog of another thread of this process (the window thread).
+struct PanelSearch {
+    DWORD hostThread;
+    HWND panel;
+};
+
+BOOL CALLBACK findPanel(HWND window, LPARAM search) {
+    auto* s = reinterpret_cast<PanelSearch*>(search);
+    DWORD process = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &process);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process == GetCurrentProcessId() && thread != s->hostThread && IsWindowVisible(window) &&
+        std::strcmp(className, "#32770") == 0) {
+        s->panel = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+template <typename Condition>
+bool waitFor(Condition condition, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// A reset that finds "Start" = 0 starts the window thread: its setup panel
+// (dialog 105) shows; Esc, typed into the panel, closes it through the
+// panel's modal loop, and the window is gone.
+void checkSetupPanel(HMODULE module) {
+    auto resetStats = resolve<decltype(&ResetStats0)>(module, "ResetStats0");
+    if (!resetStats) {
+        check(false, "ResetStats0 resolves");
+        return;
+    }
+    CreateDirectoryA("Plugins", nullptr);
+    check(WritePrivateProfileStringA("Settings", "Start", "0", ".\\Plugins\\Korvan.ini") != 0, "Start = 0 written");
+    COleDateTime first{45416.0, DateTimeStatus::valid}, second{45417.0, DateTimeStatus::valid};
+    const char* e = "";
+    check(resetStats(".\\", 0, "DL1AB", &first, &second, e, e, e, e, e, e, e, e, e, "DL", 0, 0, 0, 0.0, 0.0, e, "EU",
+                     e) == 1,
+          "ResetStats0 returns 1");
+    PanelSearch search{GetCurrentThreadId(), nullptr};
+    check(waitFor([&] {
+              EnumWindows(findPanel, reinterpret_cast<LPARAM>(&search));
+              return search.panel != nullptr;
+          }, 20),
+          "the reset opened the setup panel");
+    if (!search.panel) return;
+    char title[256] = {};
+    GetWindowTextA(search.panel, title, sizeof title);
+    check(std::strncmp(title, "Setup Korvan", 12) == 0, std::string("the panel's title \"") + title + "\"");
+    for (int control : {1003, 1005, 1014, 1106, 1107})
+        check(GetDlgItem(search.panel, control) != nullptr, "the panel holds control " + std::to_string(control));
+    // Keys go to the window that has the focus, as typing would deliver them.
+    const DWORD panelThread = GetWindowThreadProcessId(search.panel, nullptr);
+    GUITHREADINFO focus{};
+    focus.cbSize = sizeof focus;
+    HWND target = GetGUIThreadInfo(panelThread, &focus) && focus.hwndFocus ? focus.hwndFocus : search.panel;
+    PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 1);
+    PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    check(waitFor([&] { return !IsWindow(search.panel); }, 10), "Esc closed the setup panel");
+}
+
 }  // namespace
 
 int main() {
@@ -167,6 +236,7 @@ int main() {
         checkExportTable(module);
         checkSmallExports(module);
         checkSetupSet0(module);
+        checkSetupPanel(module);
         check(FreeLibrary(module) != 0, "FreeLibrary");
     }
     std::printf("%d passed, %d failed\n", passed, failed);

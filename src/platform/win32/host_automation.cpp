@@ -1,0 +1,200 @@
+// The host's automation object over IDispatch, members called by number
+// (no type library). Every call that fails (the host refuses it, or has
+// gone away: RPC_E_DISCONNECTED and the like) gives an empty result; nothing
+// is thrown. Calls run inside a HostCallScope: the thread's dialogs keep
+// their handlers back while the call's message loop runs.
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+#include "platform/host_automation.h"
+#include "platform/win32/dispatch_host_automation.h"
+#include "platform/win32/host_call_guard.h"
+
+namespace platform {
+namespace {
+
+constexpr DISPID kSendCommandMember = 16;
+constexpr DISPID kFrequencyMember = 2;
+constexpr DISPID kQsoItemMember = 8;
+
+struct FactorySlot {
+    std::mutex lock;
+    std::function<std::unique_ptr<HostAutomation>()> factory;
+};
+
+FactorySlot& factorySlot() {
+    static FactorySlot* slot = new FactorySlot;
+    return *slot;
+}
+
+// COM initialisations made by acquireHostAutomation on each thread and not
+// yet ended (only a successful CoInitialize is balanced).
+struct InitialisedThreads {
+    std::mutex lock;
+    std::vector<DWORD> threads;
+};
+
+InitialisedThreads& initialisedThreads() {
+    static InitialisedThreads* threads = new InitialisedThreads;
+    return *threads;
+}
+
+// Calls the host; false when the call failed.
+bool invoke(IDispatch* dispatch, DISPID member, WORD kind, VARIANTARG* arguments, UINT argumentCount,
+            VARIANT* result) {
+    DISPPARAMS parameters{arguments, nullptr, argumentCount, 0};
+    EXCEPINFO exception{};
+    UINT badArgument = 0;
+    HRESULT outcome;
+    {
+        win32::HostCallScope scope;
+        outcome = dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result, &exception,
+                                   &badArgument);
+    }
+    if (outcome == DISP_E_EXCEPTION) {
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+    }
+    return SUCCEEDED(outcome);
+}
+
+BSTR toBstr(const std::string& text) {
+    const int size = static_cast<int>(std::min<std::size_t>(text.size(), 0x7FFFFFF));
+    const int length = size ? MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0) : 0;
+    BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (bstr && length) MultiByteToWideChar(CP_ACP, 0, text.data(), size, bstr, length);
+    return bstr;
+}
+
+std::string fromBstr(BSTR text) {
+    const int size = static_cast<int>(std::min<UINT>(SysStringLen(text), 0x7FFFFFF));
+    if (!size) return {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, text, size, nullptr, 0, nullptr, nullptr);
+    std::string converted(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0) WideCharToMultiByte(CP_ACP, 0, text, size, converted.data(), length, nullptr, nullptr);
+    return converted;
+}
+
+class DispatchHostAutomation : public HostAutomation {
+public:
+    explicit DispatchHostAutomation(IDispatch* dispatch) : dispatch_(dispatch) {}
+    ~DispatchHostAutomation() override { dispatch_->Release(); }
+    DispatchHostAutomation(const DispatchHostAutomation&) = delete;
+    DispatchHostAutomation& operator=(const DispatchHostAutomation&) = delete;
+
+    bool sendCommand(const std::string& text) override {
+        try {
+            VARIANTARG argument;
+            VariantInit(&argument);
+            argument.vt = VT_BSTR;
+            argument.bstrVal = toBstr(text);
+            if (!argument.bstrVal) return false;
+            VARIANT result;
+            VariantInit(&result);
+            const bool ok = invoke(dispatch_, kSendCommandMember, DISPATCH_METHOD, &argument, 1, &result);
+            VariantClear(&result);
+            VariantClear(&argument);
+            return ok;
+        } catch (...) {
+            return false;
+        }
+    }
+
+    std::optional<double> frequency() override {
+        try {
+            VARIANT result;
+            VariantInit(&result);
+            std::optional<double> hertz;
+            if (invoke(dispatch_, kFrequencyMember, DISPATCH_PROPERTYGET, nullptr, 0, &result) &&
+                SUCCEEDED(VariantChangeType(&result, &result, 0, VT_R8)))
+                hertz = result.dblVal;
+            VariantClear(&result);
+            return hertz;
+        } catch (...) {
+            return std::nullopt;
+        }
+    }
+
+    std::optional<std::string> qsoItem(int item) override {
+        VARIANT result;
+        VariantInit(&result);
+        try {
+            VARIANTARG argument;
+            VariantInit(&argument);
+            argument.vt = VT_I4;
+            argument.lVal = item;
+            std::optional<std::string> text;
+            if (invoke(dispatch_, kQsoItemMember, DISPATCH_METHOD, &argument, 1, &result))
+                text = result.vt == VT_BSTR ? fromBstr(result.bstrVal) : std::string();
+            VariantClear(&result);
+            return text;
+        } catch (...) {
+            VariantClear(&result);
+            return std::nullopt;
+        }
+    }
+
+private:
+    IDispatch* dispatch_;
+};
+
+}  // namespace
+
+std::unique_ptr<HostAutomation> win32::wrapHostDispatch(IDispatch* dispatch) {
+    if (!dispatch) return nullptr;
+    try {
+        return std::make_unique<DispatchHostAutomation>(dispatch);
+    } catch (...) {
+        dispatch->Release();
+        return nullptr;
+    }
+}
+
+std::unique_ptr<HostAutomation> acquireHostAutomation() {
+    std::function<std::unique_ptr<HostAutomation>()> factory;
+    {
+        FactorySlot& slot = factorySlot();
+        std::lock_guard<std::mutex> guard(slot.lock);
+        factory = slot.factory;
+    }
+    if (factory) return factory();
+    CLSID hostClass = CLSID_NULL;
+    CLSIDFromProgID(L"Vexa2.Application", &hostClass);
+    if (SUCCEEDED(CoInitialize(nullptr))) {
+        InitialisedThreads& initialised = initialisedThreads();
+        std::lock_guard<std::mutex> guard(initialised.lock);
+        initialised.threads.push_back(GetCurrentThreadId());
+    }
+    IUnknown* running = nullptr;
+    IDispatch* dispatch = nullptr;
+    if (SUCCEEDED(GetActiveObject(hostClass, nullptr, &running)) && running)
+        running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+    if (running) running->Release();
+    return win32::wrapHostDispatch(dispatch);
+}
+
+void endThreadAutomation() {
+    const DWORD thread = GetCurrentThreadId();
+    {
+        InitialisedThreads& initialised = initialisedThreads();
+        std::lock_guard<std::mutex> guard(initialised.lock);
+        const auto found = std::find(initialised.threads.begin(), initialised.threads.end(), thread);
+        if (found == initialised.threads.end()) return;
+        initialised.threads.erase(found);
+    }
+    CoUninitialize();
+}
+
+void setHostAutomationFactory(std::function<std::unique_ptr<HostAutomation>()> factory) {
+    FactorySlot& slot = factorySlot();
+    std::lock_guard<std::mutex> guard(slot.lock);
+    slot.factory = std::move(factory);
+}
+
+}  // namespace platform
