@@ -1,6 +1,7 @@
 #include "live_command.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,8 +22,9 @@ namespace korvan::host {
 
 namespace {
 
-// Every wait of a script step ends after this long.
-constexpr std::chrono::milliseconds kStepLimit{20000};
+// Every wait of a script step ends after this long unless --step-limit
+// says otherwise.
+constexpr std::chrono::milliseconds kDefaultStepLimit{20000};
 // How long the host waits for the plug-in's windows to close at the end.
 constexpr std::chrono::milliseconds kCloseLimit{8000};
 
@@ -32,6 +34,7 @@ struct LiveOptions {
     std::string scriptPath, journalPath, observePath, snapshotFolder;
     Apartment apartment = Apartment::mta;
     Automation automation = Automation::registered;
+    std::chrono::milliseconds stepLimit = kDefaultStepLimit;
     Options usual;
 };
 
@@ -42,7 +45,8 @@ std::string absolute(const std::string& path) {
 std::string liveUsage() {
     return "usage:\n"
            "  korvan-host live LOG --script FILE --journal FILE [--observe FILE] [--snapshots DIR]\n"
-           "                   [--apartment mta|sta] [--automation registered|not-running|absent] [options]\n"
+           "                   [--apartment mta|sta] [--automation registered|not-running|absent]\n"
+           "                   [--step-limit MS] [options]\n"
            "Replays LOG step by step as the script says while korvan-host plays the host's automation\n"
            "object; the options are those of korvan-host score (see korvan-host --help).\n"
            "exit codes: 0 success, 1 bad input or a step that failed or timed out, 2 usage error,\n"
@@ -61,7 +65,8 @@ LiveOptions parseLiveOptions(const std::vector<std::string>& args) {
             hasValue = true;
         }
         static const std::map<std::string, int> own{{"--script", 0},   {"--journal", 1},    {"--observe", 2},
-                                                    {"--snapshots", 3}, {"--apartment", 4}, {"--automation", 5}};
+                                                    {"--snapshots", 3}, {"--apartment", 4}, {"--automation", 5},
+                                                    {"--step-limit", 6}};
         auto it = own.find(word);
         if (it == own.end()) {
             rest.push_back(args[i]);
@@ -91,6 +96,14 @@ LiveOptions parseLiveOptions(const std::vector<std::string>& args) {
                 else
                     throw UsageError("--automation expects registered, not-running or absent");
                 break;
+            case 6: {
+                char* end = nullptr;
+                const long ms = std::strtol(value.c_str(), &end, 10);
+                if (*end != '\0' || ms < 1 || ms > 600000)
+                    throw UsageError("--step-limit expects milliseconds from 1 to 600000");
+                live.stepLimit = std::chrono::milliseconds(ms);
+                break;
+            }
         }
     }
     if (live.scriptPath.empty()) throw UsageError("live needs --script FILE");
@@ -207,15 +220,15 @@ private:
                     fail(step, "found no " + step.words[0] + " window");
                 break;
             case ScriptStep::expect:
-                if (!state_.expectCommand(step.words[0], kStepLimit, idler()))
+                if (!state_.expectCommand(step.words[0], live_.stepLimit, idler()))
                     fail(step, "timed out: the host did not receive " + step.words[0]);
                 break;
             case ScriptStep::reads:
-                if (!state_.expectReads(static_cast<std::size_t>(step.number), kStepLimit, idler()))
+                if (!state_.expectReads(static_cast<std::size_t>(step.number), live_.stepLimit, idler()))
                     fail(step, "timed out: the frequency was not read that often");
                 break;
             case ScriptStep::waitWindow: {
-                const auto deadline = std::chrono::steady_clock::now() + kStepLimit;
+                const auto deadline = std::chrono::steady_clock::now() + live_.stepLimit;
                 while (!windowIs(step.words[0], step.words[1])) {
                     if (std::chrono::steady_clock::now() >= deadline)
                         fail(step, "timed out: the " + step.words[0] + " window is not " + step.words[1]);
