@@ -106,6 +106,61 @@ CASES = {
         observations={"closed": dict(windows=[])}),
 }
 
+# korvan-host's host object on its own, called by a stand-in plug-in
+# (com_client_plugin.cpp) from a thread of its own: a check of "HOST" makes
+# one round of calls (item 5, an unknown member the first time, the
+# frequency, "<SP1>"), answered with what the script set; after the host
+# goes away every call of the held object fails.
+CLIENT_SCRIPT = """
+freq 14025000
+call UN7ABC
+check HOST 20m CW
+expect <SP1>
+call-none
+check HOST 20m CW
+expect <SP1>
+call-int 7
+check HOST 20m CW
+expect <SP1>
+disconnect
+check HOST 20m CW
+sleep 1000
+"""
+CLIENT_JOURNAL = ["2 item 5", "2 refused 99 flags 1 arguments 0", "2 frequency", "2 command <SP1>",
+                  "3 item 5", "3 frequency", "3 command <SP1>", "4 item 5", "4 frequency", "4 command <SP1>"]
+CLIENT_ANSWERS = ["item 00000000 8 UN7ABC|refused 80020003|frequency 00000000 14025000|command 00000000",
+                  "item 00000000 8 |refused 00000000|frequency 00000000 14025000|command 00000000",
+                  "item 00000000 3 7|refused 00000000|frequency 00000000 14025000|command 00000000"]
+
+
+def run_client(args, apartment):
+    folder = os.path.join(args.work, f"host_object-{apartment}")
+    case = dict(script=CLIENT_SCRIPT, own_call="DL1KVN")
+    prepare_folder(folder, case)
+    started = time.monotonic()
+    result = wine_support.run_in_wine(
+        args.prefix, folder,
+        [os.path.abspath(args.win_host)] + live_arguments(case, folder, wine_support.windows_path, args.samples,
+                                                           args.cty) +
+        ["--apartment", apartment, "--plugin", wine_support.windows_path(args.client_plugin)],
+        display=True, state=args.display_state, timeout=args.timeout, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    seconds = time.monotonic() - started
+    journal, _ = read_run(folder)
+    problems = []
+    if result.returncode != 0:
+        problems.append(f"korvan-host.exe exited with {result.returncode}")
+    if journal != CLIENT_JOURNAL:
+        problems.append(f"journal {journal}, expected {CLIENT_JOURNAL}")
+    answers_file = os.path.join(folder, "work", "host-answers.txt")
+    answers = open(answers_file).read().splitlines() if os.path.exists(answers_file) else []
+    if answers[:3] != CLIENT_ANSWERS:
+        problems.append(f"answers {answers[:3]}, expected {CLIENT_ANSWERS}")
+    last = answers[3].split("|") if len(answers) > 3 else []
+    if len(last) != 4 or any(part.split()[1] == "00000000" for part in (last[0], last[2], last[3])):
+        problems.append(f"after the disconnect the calls must fail: {answers[3:] or 'no answer'}")
+    return print_result(f"host_object ({apartment})", problems, result, seconds)
+
+
 # 2,000 face-colour changes must not change the process's GDI object count.
 LEAK_CLICKS = 2000
 
@@ -313,6 +368,7 @@ def main():
     parser.add_argument("--display-state")
     parser.add_argument("--timeout", type=float, default=120)
     parser.add_argument("--leak", action="store_true", help="also the GDI leak run (MTA)")
+    parser.add_argument("--client-plugin", help="com-client-plugin.dll: test the host object on its own first")
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
     args.apartment = args.apartment or ["mta", "sta"]
@@ -334,6 +390,12 @@ def main():
         cases["no_gdi_leak"] = dict(script=leak_script(), leak=True)
     names = args.cases or list(cases)
     passed = failed = 0
+    if args.client_plugin and not args.cases:
+        for apartment in args.apartment:
+            if run_client(args, apartment):
+                passed += 1
+            else:
+                failed += 1
     for name in names:
         for apartment in (args.apartment if name != "no_gdi_leak" else args.apartment[:1]):
             if run_case(args, name, cases[name], apartment):
