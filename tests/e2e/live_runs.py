@@ -161,6 +161,33 @@ def run_client(args, apartment):
     return print_result(f"host_object ({apartment})", problems, result, seconds)
 
 
+def run_without_rpc_service(args):
+    """Without wine's RPC service the running object table is out of reach:
+    korvan-host says so and exits with its own code, 4, instead of running
+    as a host that is not running."""
+    folder = os.path.join(args.work, "no_rpc_service")
+    case = dict(script="sleep 1\n")
+    prepare_folder(folder, case)
+    env = wine_support.wine_environment(args.prefix)
+    subprocess.run(["wineserver", "-k"], env=env, timeout=60, check=False)
+    started = time.monotonic()
+    try:
+        result = wine_support.run_in_wine(
+            args.prefix, folder,
+            [os.path.abspath(args.win_host)] + live_arguments(case, folder, wine_support.windows_path, args.samples,
+                                                               args.cty),
+            display=True, state=args.display_state, timeout=args.timeout, stdout=subprocess.PIPE,
+            stderr=subprocess.PIPE, dll_overrides="rpcss.exe=d")
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, timeout=60, check=False)
+    problems = []
+    if result.returncode != 4:
+        problems.append(f"korvan-host.exe exited with {result.returncode}, expected 4")
+    if b"RPC" not in result.stderr:
+        problems.append("the message does not name the RPC error")
+    return print_result("no_rpc_service", problems, result, time.monotonic() - started)
+
+
 # 2,000 face-colour changes must not change the process's GDI object count.
 LEAK_CLICKS = 2000
 
@@ -391,6 +418,10 @@ def main():
     names = args.cases or list(cases)
     passed = failed = 0
     if args.client_plugin and not args.cases:
+        if run_without_rpc_service(args):
+            passed += 1
+        else:
+            failed += 1
         for apartment in args.apartment:
             if run_client(args, apartment):
                 passed += 1

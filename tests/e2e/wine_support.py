@@ -126,10 +126,13 @@ def crash_report(stderr):
     return None
 
 
-def run_in_wine(prefix, folder, program_args, display=False, state=None, timeout=300, stdout=None, stderr=None):
+def run_in_wine(prefix, folder, program_args, display=False, state=None, timeout=300, stdout=None, stderr=None,
+                dll_overrides=None):
     """Runs a Windows program with FOLDER as its current folder; returns the
-    CompletedProcess."""
+    CompletedProcess. dll_overrides is added to WINEDLLOVERRIDES."""
     env = wine_environment(prefix)
+    if dll_overrides:
+        env["WINEDLLOVERRIDES"] += ";" + dll_overrides
     command = ["wine"] + list(program_args)
     if display and not env.get("DISPLAY"):
         shared = shared_display(state) if state else None
