@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64
   wine wine64 wine32:i386 xvfb
   libgtest-dev libgmock-dev libbenchmark-dev
-  hamradio-files python3
+  hamradio-files python3 python3-markdown
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test suite: unit tests (plain,
-# ASan+UBSan), the window-thread tests under TSan, and the end-to-end tests
-# of the real Stats.dll under wine64.
+# ASan+UBSan), the window-thread tests under TSan, the end-to-end tests
+# of the real Stats.dll under wine, and the Windows release package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -20,6 +20,9 @@ trap 'step_done; echo "=== total: $((SECONDS - started)) s"' EXIT
 step "Windows x64 and x86 builds"
 cmake --preset win64 >/dev/null && cmake --build --preset win64 -j "$jobs"
 cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs"
+
+step "release package (tested under wine below)"
+JOBS=$jobs bash tools/package.sh
 
 step "native build and tests (with the wine end-to-end tests)"
 cmake --preset native -DKORVAN_WIN64_BUILD_DIR="$PWD/build/win64" -DKORVAN_WIN32_BUILD_DIR="$PWD/build/win32" >/dev/null

@@ -17,14 +17,14 @@ std::vector<DialogTemplate> buildTemplates() {
                              {IDC_SETUP_VIEW_LABEL, ControlKind::staticText, "View", 118, 10, 54, 9, {}},
                              {IDC_SETUP_CHOICE_LABEL, ControlKind::staticText, "Choice mode", 37, 18, 54, 9, {}},
                          }});
-    DialogTemplate grid{IDD_OBLAST, "KDA", 207, 322, {}};
+    DialogTemplate grid{IDD_OBLAST, "KDA", 207, 322, {}, true};
 #define KDA_GRID_BOX(id, code, caption, x, y, width) \
     grid.controls.push_back({id, ControlKind::checkBox, caption, x, y, width, 10, {}});
 #include "resources/kda_grid.h"
 #undef KDA_GRID_BOX
     templates.push_back(std::move(grid));
     templates.push_back({IDD_DXCC, "DXCC", 271, 135,
-                         {{IDC_DXCC_INFO, ControlKind::pushButton, "Button1", 0, 0, 271, 134, {}}}});
+                         {{IDC_DXCC_INFO, ControlKind::pushButton, "Button1", 0, 0, 271, 134, {}, true}}});
     // The Cabrillo header editor. Labels have no id of their own (-1).
     const std::vector<std::string> operatorEntries{"SINGLE-OP", "MULTI-OP", "CHECKLOG"};
     const std::vector<std::string> bandEntries{"ALL", "80M", "40M", "20M", "15M", "10M"};

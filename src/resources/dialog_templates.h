@@ -15,6 +15,7 @@ struct ControlTemplate {
     std::string caption;
     int x, y, width, height;            // dialog units
     std::vector<std::string> comboInit; // list entries from the dialog's initialisation data
+    bool ownerDrawn = false;            // BS_OWNERDRAW in the template
 };
 
 struct DialogTemplate {
@@ -22,6 +23,7 @@ struct DialogTemplate {
     std::string caption;
     int width, height;                  // dialog units
     std::vector<ControlTemplate> controls;
+    bool visible = false;               // WS_VISIBLE: a modeless window shows at once
 };
 
 // Null when the library has no such template.

@@ -1,19 +1,91 @@
 #pragma once
-// The setup panel that the window thread runs modally.
+// The setup panel that the window thread runs modally: the operator
+// switches the host between CW and SSB, opens and closes the KDA and DXCC
+// windows, and chooses whether those stay on top.
+#include <atomic>
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/dialog.h"
+#include "windows/drawn_button.h"
+#include "windows/one_handler_at_a_time.h"
 
-constexpr int IDD_SETUP_PANEL = 105;
+// "160m" ... "10m", indexed by band slot; rebuilt by every panel's start.
+// Window thread only.
+extern std::vector<std::string> panelBands;
+
+// Colours of the panel.
+constexpr platform::Color kPanelTint = platform::rgb(255, 250, 198);
+constexpr platform::Color kPanelTextBackground = platform::rgb(255, 240, 198);
+constexpr platform::Color kChosenModeFace = platform::rgb(0, 255, 0);
+constexpr platform::Color kModeFace = platform::rgb(240, 240, 240);
+constexpr platform::Color kModeLabel = platform::rgb(1, 1, 1);
+constexpr platform::Color kModeDisabledLabel = platform::rgb(128, 128, 128);
 
 class Setup : public platform::Dialog {
 public:
-    Setup() : platform::Dialog(IDD_SETUP_PANEL) {}
+    Setup();
+    ~Setup() override;
+
+    // The background brush's colour; empty until the panel has made it.
+    std::optional<platform::Color> panelBrush;
+    CAdvancedButton cwButton;   // control 1003
+    CAdvancedButton ssbButton;  // control 1005
+    // Bound to the check boxes 1107, 1106 and 1014.
+    std::int32_t onTopChecked = 0;
+    std::int32_t viewDxcc = 0;  // nonzero: the DXCC window is wanted
+    std::int32_t viewKda = 0;   // nonzero: the KDA window is wanted
+
+    // The refresh of the windows (WM_STATS_REFRESH).
+    void refreshDisplays();
+    // Opens the DXCC window, then the KDA window, when it is wanted and
+    // not open.
+    void openWantedWindows();
+    // Make the window's object, store it in kdaWindow (dxccWindow), create
+    // its window and show it.
+    void openKdaWindow();
+    void openDxccWindow();
 
 protected:
-    // Enter never closes the panel; Esc and WM_CLOSE do.
+    bool onInitDialog() override;
+    void doDataExchange(platform::DataExchange& exchange) override;
+    // Enter never closes the panel.
     void onOK() override {}
+    // Esc and WM_CLOSE end the panel; it closes its windows first.
+    void onCancel() override;
+    void onCommand(int controlId, int notifyCode) override;
     bool onUserMessage(unsigned message) override;
+    void onSetCursor() override;
+    std::optional<platform::ControlColors> onControlColor(int controlId) override;
+    void onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect,
+                    unsigned itemState) override;
+
+private:
+    using MakeWindow = std::unique_ptr<platform::Dialog> (*)();
+
+    bool initialise();
+    void applyStoredMode();
+    void showCw();
+    void showSsb();
+    void setTexts();
+    void chooseCw();
+    void chooseSsb();
+    void toggleWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
+                      std::int32_t& view, MakeWindow make, const char* key);
+    void toggleOnTop();
+    void openWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
+                    MakeWindow make);
+    void closeWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object);
+    void closeOperatorWindows();
+
+    OneHandlerAtATime handlers_;
+    // The window objects this panel made (kdaWindow and dxccWindow point to
+    // them while their windows are open).
+    std::unique_ptr<platform::Dialog> kdaObject_;
+    std::unique_ptr<platform::Dialog> dxccObject_;
 };
 
 std::unique_ptr<platform::Dialog> makeSetupPanel();

@@ -5,6 +5,7 @@
 #include "engine/contest_state.h"
 #include "platform/threads.h"
 #include "platform/window_messages.h"
+#include "windows/host_link.h"
 #include "windows/setup_panel.h"
 
 std::atomic<platform::Dialog*> setupPanel{nullptr};
@@ -111,6 +112,9 @@ void windowThreadMain() {
         // Deleted outside the lock (its destructor may take it); nobody can
         // reach it any more through setupPanel.
         panel.reset();
+        // The host object goes with the thread that acquired it, before the
+        // thread ends its use of automation.
+        releaseHostObject();
     } catch (...) {
         // Nothing may end the process from this thread.
     }

@@ -7,13 +7,10 @@ using namespace korvan::host;
 
 namespace {
 
+// The first malformed record the reader lists, as korvan-host prints it.
 std::string errorOf(const std::string& text) {
-    try {
-        readAdif(text, "log.adi");
-    } catch (const InputError& e) {
-        return e.what();
-    }
-    return "no error";
+    ContactLog log = readAdif(text, "log.adi");
+    return log.errors.empty() ? "no error" : locate("log.adi", log.errors[0].line, log.errors[0].message);
 }
 
 CivilTime civil(const Qso& q) { return *toCivilTime(q.time); }
@@ -72,13 +69,14 @@ TEST(AdifReader, FallsBackToStxSrxOperatorAndBandFromFrequency) {
 TEST(AdifReader, SsbFromSubmodeOrOldModeNames) {
     const std::string base = "<CALL:4>K1AA<BAND:3>20m<QSO_DATE:8>20260321<TIME_ON:4>0000";
     ContactLog log = readAdif(base + "<MODE:3>USB<EOR>" + base + "<SUBMODE:3>LSB<EOR>" + base +
-                                  "<MODE:4>RTTY<EOR>" + base + "<MODE:4>QQQQ<EOR>",
+                                  "<MODE:4>RTTY<EOR>" + base + "<MODE:4>QQQQ<EOR>" + base + "<MODE:2>PH<EOR>",
                               "log.adi");
-    ASSERT_EQ(log.qsos.size(), 4u);
+    ASSERT_EQ(log.qsos.size(), 5u);
     EXPECT_EQ(log.qsos[0].mode, "SSB");
     EXPECT_EQ(log.qsos[1].mode, "SSB");
     EXPECT_EQ(log.qsos[2].mode, "RTTY");  // known mode: handed on, no warning
     EXPECT_EQ(log.qsos[3].mode, "QQQQ");
+    EXPECT_EQ(log.qsos[4].mode, "SSB");  // as in Cabrillo logs
     ASSERT_EQ(log.warnings.size(), 1u);
     EXPECT_NE(log.warnings[0].message.find("unknown mode"), std::string::npos);
 }
@@ -144,3 +142,32 @@ TEST(AdifReader, MalformedInputNamesFileLineAndExpectation) {
     EXPECT_EQ(errorOf("<EOH>\n<CALL:4>K1AA<FREQ:5>14,02" + ok + "<EOR>"),
               "log.adi:2: expected FREQ in MHz such as 14.025, found \"14,02\"");
 }
+
+TEST(AdifReader, MalformedRecordsAreListedAndTheRestRead) {
+    const std::string ok = "<MODE:2>CW<BAND:3>20m<QSO_DATE:8>20260321<TIME_ON:4>0000";
+    ContactLog log = readAdif("<EOH>\n<CALL:4>K1AA" + ok + "<EOR>\n" + ok + "<EOR>\n<CALL:4>K2BB" + ok +
+                                  "<EOR>\n<CALL:4>K3CC<QSO_DATE:3>bad<EOR>\n",
+                              "log.adi");
+    ASSERT_EQ(log.qsos.size(), 2u);
+    ASSERT_EQ(log.errors.size(), 2u);
+    EXPECT_EQ(log.errors[0].line, 3u);
+    EXPECT_EQ(log.errors[1].line, 5u);
+}
+
+TEST(AdifReader, ControlCharactersInAFieldMakeTheRecordMalformed) {
+    // A counted length may hold CR LF: the call would forge lines in the
+    // Cabrillo log and the bad-QSO file.
+    const std::string rest = "<MODE:2>CW<BAND:3>20m<QSO_DATE:8>20260321<TIME_ON:4>0000";
+    const std::string forged = "DL1AA\r\nQSO: x\r\nCLAIMED-SCORE: 999999";
+    ContactLog log = readAdif("<EOH>\n<CALL:" + std::to_string(forged.size()) + ">" + forged + rest + "<EOR>\n" +
+                                  "<CALL:4>K1AA<SRX_STRING:4>A\t01" + rest + "<EOR>\n" +
+                                  "<CALL:8>\r\nK2BB\r\n" + rest + "<EOR>\n",
+                              "log.adi");
+    ASSERT_EQ(log.errors.size(), 2u);
+    EXPECT_EQ(locate("log.adi", log.errors[0].line, log.errors[0].message),
+              "log.adi:2: field CALL holds the control character \\x0D; a field of one line may hold none");
+    EXPECT_EQ(log.errors[1].line, 5u);
+    ASSERT_EQ(log.qsos.size(), 1u);  // blanks around the data are no part of it
+    EXPECT_EQ(log.qsos[0].call, "K2BB");
+}
+

@@ -7,13 +7,10 @@ using namespace korvan::host;
 
 namespace {
 
+// The first malformed line the reader lists, as korvan-host prints it.
 std::string errorOf(const std::string& text) {
-    try {
-        readCabrillo(text, "log.cbr");
-    } catch (const InputError& e) {
-        return e.what();
-    }
-    return "no error";
+    ContactLog log = readCabrillo(text, "log.cbr");
+    return log.errors.empty() ? "no error" : locate("log.cbr", log.errors[0].line, log.errors[0].message);
 }
 
 const char* const kLog =
@@ -22,10 +19,10 @@ const char* const kLog =
     "callsign: ru9kvn\n"
     "SOAPBOX: QSO: lines in the soapbox: are not contacts\n"
     "QSO: 14025 CW 2026-03-21 1203 RU9KVN        599 001    UN7ABC        599 A01\n"
-    "QSO:  3799 PH 2026-03-21 1204 RU9KVN        59  002    dl1ab         59  017  1\n"
+    "QSO:  3799 PH 2026-03-21 1204 RU9KVN        59  002    dl1ab         59  017\n"
     "QSO: 1830 RY 2026-03-21 1205 RU9KVN 599 003 K1AA 599 004\n"
-    "X-QSO: 7010 CW 2026-03-21 1206 RU9KVN 599 004 K1AA 599 005\n"
-    "QSO: 7010 CW 2026-03-21 1207 RU9KVN 005 K2BB 006\n"
+    "X-QSO: 7010 CW 2026-03-21 1206 RU9KVN 599 004 K1AA 599 005 1\n"
+    "QSO: 7010 CW 2026-03-21 1207 RU9KVN 599 005 K2BB 599 006\n"
     "END-OF-LOG:\n"
     "QSO: 7010 CW 2026-03-21 1208 RU9KVN 599 006 K3CC 599 007\n";
 
@@ -50,21 +47,63 @@ TEST(CabrilloReader, ReadsQsoColumnsAndHeader) {
     auto t = *toCivilTime(cw.time);
     EXPECT_EQ(t.hour * 100 + t.minute, 1203);
 
-    const Qso& ph = log.qsos[1];  // with a transmitter number at the end
+    const Qso& ph = log.qsos[1];
     EXPECT_EQ(ph.mode, "SSB");
     EXPECT_EQ(ph.band, "80m");
     EXPECT_EQ(ph.call, "DL1AB");
     EXPECT_EQ(ph.exchangeReceived, "017");
 
     EXPECT_EQ(log.qsos[2].band, "160m");
-    EXPECT_EQ(log.qsos[2].mode, "RTTY");
-
-    const Qso& noRst = log.qsos[3];  // one field per side: the exchange only
-    EXPECT_EQ(noRst.rstSent, "");
-    EXPECT_EQ(noRst.exchangeSent, "005");
-    EXPECT_EQ(noRst.call, "K2BB");
-    EXPECT_EQ(noRst.exchangeReceived, "006");
+    EXPECT_EQ(log.qsos[2].mode, "RY");  // handed on as logged, for the plug-in to reject
     EXPECT_TRUE(log.warnings.empty());
+    EXPECT_TRUE(log.errors.empty());
+}
+
+TEST(CabrilloReader, EveryQsoLineMustHaveTheLogsFieldCount) {
+    // Without reports (one field a side) and with a transmitter number.
+    ContactLog bare = readCabrillo("START-OF-LOG: 3.0\nQSO: 7010 CW 2026-03-21 1207 RU9KVN 005 K2BB 006\n", "l.cbr");
+    ASSERT_EQ(bare.qsos.size(), 1u);
+    EXPECT_EQ(bare.qsos[0].rstSent, "");
+    EXPECT_EQ(bare.qsos[0].call, "K2BB");
+    EXPECT_EQ(bare.qsos[0].exchangeReceived, "006");
+    ContactLog multi = readCabrillo("START-OF-LOG: 3.0\nQSO: 7010 CW 2026-03-21 1207 RU9KVN 599 5 K2BB 599 6 1\n", "l.cbr");
+    ASSERT_EQ(multi.qsos.size(), 1u);
+    EXPECT_EQ(multi.qsos[0].call, "K2BB");
+    EXPECT_EQ(multi.qsos[0].exchangeReceived, "6");
+
+    // A line missing the received exchange, or with a field too many, would
+    // shift the columns (the worked call would be "003"): it is malformed.
+    ContactLog log = readCabrillo(
+        "START-OF-LOG: 3.0\n"
+        "QSO: 7010 CW 2026-03-21 1207 UN0KVN 599 001 K2BB 599 A01\n"
+        "QSO: 7010 CW 2026-03-21 1208 UN0KVN 599 003 DL1ABC 599\n"
+        "QSO: 7010 CW 2026-03-21 1209 UN0KVN 599 004 K3CC 599 A02\n"
+        "QSO: 7010 CW 2026-03-21 1210 UN0KVN 599 005 K4DD 599 A03 X Y\n",
+        "log.cbr");
+    ASSERT_EQ(log.qsos.size(), 2u);
+    EXPECT_EQ(log.qsos[1].call, "K3CC");
+    ASSERT_EQ(log.errors.size(), 2u);
+    EXPECT_EQ(locate("log.cbr", log.errors[0].line, log.errors[0].message),
+              "log.cbr:3: expected 10 fields as the other QSO lines of the log have (freq mode date time own-call "
+              "rst exch call rst exch), found 9");
+    EXPECT_EQ(log.errors[1].line, 5u);
+}
+
+TEST(CabrilloReader, ControlCharactersMakeALineMalformed) {
+    // A lone CR would let a field start a forged line in the files the
+    // plug-in writes; tabs are separators.
+    ContactLog log = readCabrillo(
+        "START-OF-LOG: 3.0\n"
+        "QSO: 7010 CW 2026-03-21 1207 UN0KVN 599 001 DL1AA\rQSO: 599 A01\n"
+        "QSO:\t7010 CW 2026-03-21 1208 UN0KVN 599 002 K3CC 599\tA02\n"
+        "NAME: A\x01B\n",
+        "log.cbr");
+    ASSERT_EQ(log.qsos.size(), 1u);
+    EXPECT_EQ(log.qsos[0].call, "K3CC");
+    ASSERT_EQ(log.errors.size(), 2u);
+    EXPECT_EQ(locate("log.cbr", log.errors[0].line, log.errors[0].message),
+              "log.cbr:2: the line holds the control character \\x0D; a line of a Cabrillo log may hold none but tabs");
+    EXPECT_EQ(log.errors[1].line, 4u);
 }
 
 TEST(CabrilloReader, CrLfLinesReadLikeLfLines) {
@@ -75,6 +114,7 @@ TEST(CabrilloReader, CrLfLinesReadLikeLfLines) {
     EXPECT_EQ(b.ownCall, "RU9KVN");
     EXPECT_EQ(b.qsos[1].exchangeReceived, "017");
     EXPECT_EQ(b.qsos[3].exchangeReceived, "006");  // no CR left on the last field
+    EXPECT_TRUE(b.errors.empty());
     EXPECT_EQ(b.qsos[3].line, a.qsos[3].line);
 }
 
@@ -89,9 +129,11 @@ TEST(CabrilloReader, OutOfBandFrequencyAndUnknownModeAreReported) {
         "START-OF-LOG: 3.0\n"
         "QSO: 7350 CW 2026-03-21 1207 UN0KVN 599 005 K2BB 599 006\n"
         "QSO: 14025 XX 2026-03-21 1208 UN0KVN 599 006 K3CC 599 007\n"
-        "QSO: 144 FM 2026-03-21 1209 UN0KVN 59 007 K4DD 59 008\n",
+        "QSO: 144 FM 2026-03-21 1209 UN0KVN 59 007 K4DD 59 008\n"
+        "QSO: 7100 SSB 2026-03-21 1210 UN0KVN 59 008 K5EE 59 009\n",
         "log.cbr");
-    ASSERT_EQ(log.qsos.size(), 3u);
+    ASSERT_EQ(log.qsos.size(), 4u);
+    EXPECT_EQ(log.qsos[3].mode, "SSB");  // as loggers write it instead of PH: no warning
     EXPECT_EQ(log.qsos[0].band, "");
     EXPECT_EQ(log.qsos[0].frequencyHz, 7350000u);
     EXPECT_EQ(log.qsos[1].mode, "XX");
@@ -110,7 +152,7 @@ TEST(CabrilloReader, MalformedLinesNameFileLineAndExpectation) {
     EXPECT_EQ(errorOf(start + "QSO: 14025 CW 2026-03-21 1203 UN0KVN 599\n"),
               "log.cbr:2: expected QSO: freq mode date time own-call sent-exchange call received-exchange, found 6 "
               "fields");
-    EXPECT_EQ(errorOf(start + "QSO: 14.025 MHz CW 2026-03-21 1203 UN0KVN 599 001 K1AA 599\n"),
+    EXPECT_EQ(errorOf(start + "QSO: 14.025 MHz CW 2026-03-21 1203 UN0KVN 599 001 K1AA 599 002\n"),
               "log.cbr:2: expected the date as YYYY-MM-DD, found \"CW\"");
     EXPECT_EQ(errorOf(start + "QSO: 14O25 CW 2026-03-21 1203 UN0KVN 599 001 K1AA 599 002\n"),
               "log.cbr:2: expected the frequency in kHz such as 14025, found \"14O25\"");

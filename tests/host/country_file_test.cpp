@@ -27,7 +27,11 @@ const char* const kCty =
     "Hawaii:                   31:  61:  OC:   21.12:   157.48:    10.0:  KH6:\n"
     "    AH6,KH6,=KH6/W1AW;\n"
     "United States:            05:  08:  NA:   37.53:    91.67:     5.0:  K:\n"
-    "    AA,K,N,W;\n";
+    "    AA,K,N,W;\n"
+    "Japan:                    25:  45:  AS:   36.40:  -138.38:    -9.0:  JA:\n"
+    "    7J,7K,7L,7M,7N,JA;\n"
+    "Israel:                   20:  39:  AS:   31.32:   -34.82:    -2.0:  4X:\n"
+    "    4X,4Z;\n";
 
 CountryFile cty() { return CountryFile::parse(kCty, "cty.dat"); }
 
@@ -110,6 +114,12 @@ TEST(CountryFile, PrefixBeforeOrAfterTheCallDecides) {
     EXPECT_EQ(prefixOf("UN/DL1ABC/P"), "UN");
     EXPECT_EQ(prefixOf("UA3ABC/9"), "UA9");   // a call-area digit moves the call
     EXPECT_EQ(prefixOf("UA9ABC/3"), "UA");
+    // Prefixes that begin with a digit keep it; the call area is the digits
+    // before the suffix letters, and an area the file has no prefix for
+    // leaves the home country.
+    EXPECT_EQ(prefixOf("7L1ETP/1"), "JA");
+    EXPECT_EQ(prefixOf("4X75KE/2"), "4X");
+    EXPECT_EQ(prefixOf("DL1ABC/3"), "DL");
 }
 
 TEST(CountryFile, MalformedEntriesNameTheLine) {
@@ -120,5 +130,5 @@ TEST(CountryFile, MalformedEntriesNameTheLine) {
     EXPECT_EQ(errorOf("A: 1: 1: EU: 0: 0: 0: A:\n  A,AB\n"), "cty.dat:1: expected ';' to end the alias list of A");
     EXPECT_EQ(errorOf("A: 1: 1: EU: 0: 0: 0: A:\n  A,AB(x);\n"),
               "cty.dat:1: expected a CQ zone number in (...) in alias \"AB\" of A");
-    EXPECT_EQ(cty().entryCount(), 9u);
+    EXPECT_EQ(cty().entryCount(), 11u);
 }

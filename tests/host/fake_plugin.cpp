@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -75,6 +76,12 @@ int ResetStats0(T folder, int exportRun, T own, D first, D second, T a6, T a7, T
     if (!allEmpty({a6, a7, a8, a9, a10, a11, a12, a13, a14, a21, a23})) journal += "ResetStats0 unexpected filler\n";
     journal += std::string("reset folder=") + folder + " export=" + std::to_string(exportRun) + " own=" + own +
                " first=" + show(first) + " second=" + show(second) + " pfx=" + prefix + " cont=" + continent + "\n";
+    // What the headless Cabrillo header editor would be answered with.
+    if (const char* answer = std::getenv("KORVAN_TEST_CABRILLO_EDITOR")) {
+        std::string shown = answer;
+        for (char& c : shown) c = c == '\x1f' ? '|' : c == '\r' ? 'R' : c == '\n' ? 'N' : c;
+        journal += "editor " + shown + "\n";
+    }
     return 1;
 }
 

@@ -113,17 +113,20 @@ TEST_F(HostCommandTest, RemoveHandsTheLoggedQsoBack) {
               std::string::npos)
         << out_.str();
 
+    // A QSO that is not in the log is an error; the plug-in is not asked.
     ASSERT_EQ(run({"remove", path("log.adi"), "--call", "UN7ABC", "--band", "40m", "--mode", "CW", "--time",
                    "2026-03-21 1200"}),
-              0);
-    EXPECT_NE(err_.str().find("has no QSO with UN7ABC on 40m in CW at 2026-03-21 1200"), std::string::npos);
-    EXPECT_NE(out_.str().find("remove own=RU9KVN call=UN7ABC time=46102.500000/0"), std::string::npos);
+              1);
+    EXPECT_EQ(err_.str(), "korvan-host: " + path("log.adi") +
+                              ": has no QSO with UN7ABC on 40m in CW at 2026-03-21 1200; nothing was removed\n");
+    EXPECT_EQ(out_.str(), "");
 }
 
 TEST_F(HostCommandTest, ExitCodesTellFailuresApart) {
     write("bad.adi", "<EOH>\n<CALL:4>K1AA<EOR>\n");
     EXPECT_EQ(run({"score", path("bad.adi")}), 1);
-    EXPECT_EQ(err_.str(), "korvan-host: " + path("bad.adi") + ":2: expected QSO_DATE as YYYYMMDD, found \"\"\n");
+    EXPECT_EQ(err_.str(), path("bad.adi") + ":2: expected QSO_DATE as YYYYMMDD, found \"\"\n" + "korvan-host: " +
+                              path("bad.adi") + ": 1 malformed record; nothing was replayed\n");
     EXPECT_EQ(run({"score", path("missing.adi")}), 1);
     EXPECT_EQ(run({"score", path("log.adi"), "--kda", path("missing.dom")}), 1);
     EXPECT_EQ(run({"score", path("log.adi"), "--cty", path("missing.dat")}), 1);
@@ -152,7 +155,140 @@ TEST_F(HostCommandTest, UnknownBandsAreReportedAndStillReplayed) {
                               "xr=015 pfx=DL cont=EU band=\n"),
               std::string::npos)
         << out_.str();
-    EXPECT_NE(out_.str().find("freq=1830000 mode=RTTY"), std::string::npos);
+    EXPECT_NE(out_.str().find("freq=1830000 mode=RY"), std::string::npos);
+}
+
+TEST_F(HostCommandTest, KdaDirectoryIsReplacedOnEveryRun) {
+    ASSERT_EQ(run({"score", path("log.adi"), "--kda", path("kda.dom")}), 0) << err_.str();
+    write("kda2.dom", "UN7ABC  B02\n");
+    ASSERT_EQ(run({"score", path("log.adi"), "--kda", path("kda2.dom")}), 0) << err_.str();
+    EXPECT_EQ(read(dir_ / "work" / "Plugins" / "kda.dom"), "UN7ABC  B02\n");
+}
+
+// What the plug-in exports comes from the fields handed to it: a contact
+// logged by band only, or without reports, gets what a logger fills in.
+TEST_F(HostCommandTest, ExportedFieldsGetTheLoggersDefaults) {
+    write("bare.adi",
+          "<EOH>\n<CALL:6>UN7ABC<BAND:3>20m<MODE:2>CW<QSO_DATE:8>20260321<TIME_ON:4>1200<STATION_CALLSIGN:6>RU9KVN"
+          "<STX:3>001<SRX:3>A01<EOR>\n"
+          "<CALL:5>DL1AB<BAND:3>40M<MODE:2>PH<QSO_DATE:8>20260321<TIME_ON:4>1201<STX:3>002<SRX:3>017<EOR>\n");
+    ASSERT_EQ(run({"score", path("bare.adi"), "--export"}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("call=UN7ABC time=46102.500000/0 freq=14000000 mode=CW rsts=599 rstr=599 "),
+              std::string::npos)
+        << out_.str();
+    EXPECT_NE(out_.str().find("call=DL1AB time=46102.500694/0 freq=7000000 mode=SSB rsts=59 rstr=59 "),
+              std::string::npos);
+    EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(HostCommandTest, HeaderPresetAnswersTheHeadlessEditor) {
+    write("log.cbr",
+          "START-OF-LOG: 3.0\r\nCALLSIGN: RU9KVN\r\nCATEGORY-POWER: QRP\r\nCATEGORY-OPERATOR: MULTI-ONE\r\n"
+          "NAME: Ivan\r\nSOAPBOX: first\r\nSOAPBOX: second\r\nE-MAIL: ru9kvn@example.org\r\n"
+          "QSO: 14025 CW 2026-03-21 1203 RU9KVN 599 001 UN7ABC 599 A01\r\nEND-OF-LOG:\r\n");
+    write("header.txt", "# the entry\ncategory-power: low\nCATEGORY-TRANSMITTER: TWO\nCLUB: Steppe DX\n");
+    ASSERT_EQ(run({"score", path("log.cbr"), "--export", "--header", path("header.txt")}), 0) << err_.str();
+    // The log's lines are carried over, --header wins; ids are the editor's controls.
+    EXPECT_NE(out_.str().find("editor 1123=LOW|1122=TWO|1007=Ivan|1004=ru9kvn@example.org|1005=Steppe DX|"
+                              "1001=firstRNsecond\n"),
+              std::string::npos)
+        << out_.str();
+    EXPECT_EQ(err_.str(), path("log.cbr") +
+                              ": CATEGORY-OPERATOR: \"MULTI-ONE\" is not one of SINGLE-OP, MULTI-OP, CHECKLOG; not "
+                              "carried over to the export\n");
+    EXPECT_EQ(getenv("KORVAN_TEST_CABRILLO_EDITOR"), nullptr);  // only for the run
+
+    write("header.txt", "POWER: LOW\n");
+    EXPECT_EQ(run({"score", path("log.cbr"), "--export", "--header", path("header.txt")}), 1);
+    EXPECT_NE(err_.str().find(":1: unknown tag \"POWER\"; the header editor holds CATEGORY-OPERATOR, CATEGORY-POWER, "
+                              "CATEGORY-BAND, CATEGORY-MODE, CATEGORY-TRANSMITTER, NAME, ADDRESS, EMAIL, CLUB, "
+                              "OPERATORS, SOAPBOX"),
+              std::string::npos)
+        << err_.str();
+    write("header.txt", "\nCATEGORY-BAND: 160M\n");
+    EXPECT_EQ(run({"score", path("log.cbr"), "--export", "--header", path("header.txt")}), 1);
+    EXPECT_NE(err_.str().find(":2: CATEGORY-BAND: \"160M\" is not one of ALL, 80M, 40M, 20M, 15M, 10M"),
+              std::string::npos);
+}
+
+TEST_F(HostCommandTest, EveryMalformedRecordIsListedBeforeAnythingIsReplayed) {
+    std::string text = "<EOH>\n";
+    for (int i = 0; i < 25; ++i) text += "<CALL:4>K1AA<MODE:2>CW<BAND:3>20m<QSO_DATE:8>2026032x<TIME_ON:4>0000<EOR>\n";
+    write("bad.adi", text);
+    EXPECT_EQ(run({"score", path("bad.adi")}), 1);
+    EXPECT_EQ(out_.str(), "");  // no reset, no QSO
+    std::istringstream lines(err_.str());
+    std::vector<std::string> said;
+    for (std::string line; std::getline(lines, line);) said.push_back(line);
+    ASSERT_EQ(said.size(), 22u) << err_.str();
+    EXPECT_EQ(said[19], path("bad.adi") + ":21: expected QSO_DATE as YYYYMMDD, found \"2026032x\"");
+    EXPECT_EQ(said[20], path("bad.adi") + ": 5 more malformed records");
+    EXPECT_EQ(said[21], "korvan-host: " + path("bad.adi") + ": 25 malformed records; nothing was replayed");
+
+    write("empty.adi", "header only\n<EOH>\n");
+    EXPECT_EQ(run({"score", path("empty.adi")}), 1);
+    EXPECT_EQ(err_.str(), "korvan-host: " + path("empty.adi") + ": holds no QSO; there is nothing to score\n");
+}
+
+TEST_F(HostCommandTest, WarningsAreSummarisedByKind) {
+    std::string text = "<EOH>\n";
+    for (int i = 0; i < 5; ++i)
+        text += "<CALL:4>XX1X<MODE:4>QQQQ<BAND:3>20m<QSO_DATE:8>20260321<TIME_ON:4>000" + std::to_string(i) +
+                "<STATION_CALLSIGN:6>RU9KVN<CONTEST_ID:9>CQ-WW-SSB<EOR>\n";
+    write("odd.adi", text);
+    ASSERT_EQ(run({"score", path("odd.adi")}), 0) << err_.str();
+    const std::string f = path("odd.adi");
+    EXPECT_EQ(err_.str(), f + ": this is a log of the contest \"CQ-WW-SSB\", not of the Korvan contest; it is scored "
+                              "all the same\n" +
+                              f + ":2: unknown mode \"QQQQ\"\n" + f + ":3: unknown mode \"QQQQ\"\n" + f +
+                              ":4: unknown mode \"QQQQ\"\n" + f + ":2: no country found for XX1X\n" + f +
+                              ": 2 more warnings of the kind \"unknown mode\" (--verbose shows them all)\n");
+    ASSERT_EQ(run({"score", path("odd.adi"), "--verbose"}), 0);
+    EXPECT_NE(err_.str().find(f + ":6: unknown mode \"QQQQ\"\n"), std::string::npos);
+    EXPECT_EQ(err_.str().find("more warnings"), std::string::npos);
+}
+
+TEST_F(HostCommandTest, LogFromStandardInputAndFormatFromContent) {
+    std::istringstream input(kAdif);
+    std::streambuf* saved = std::cin.rdbuf(input.rdbuf());
+    int code = run({"score", "-"});
+    std::cin.rdbuf(saved);
+    ASSERT_EQ(code, 0) << err_.str();
+    EXPECT_NE(out_.str().find("call=DL1AB"), std::string::npos);
+
+    write("cabrillo.adi", "START-OF-LOG: 3.0\nQSO: 14025 CW 2026-03-21 1203 RU9KVN 599 001 UN7ABC 599 A01\n");
+    ASSERT_EQ(run({"score", path("cabrillo.adi")}), 0) << err_.str();
+    EXPECT_EQ(err_.str(), path("cabrillo.adi") + ": this looks like a Cabrillo log; read as one\n");
+}
+
+TEST_F(HostCommandTest, MessagesGiveTheSystemsReasonAndEscapeBinaryBytes) {
+    EXPECT_EQ(run({"score", path("missing.adi")}), 1);
+    EXPECT_EQ(err_.str(), "korvan-host: " + path("missing.adi") +
+                              ": cannot be opened for reading: No such file or directory\n");
+    write("binary.cbr", "START-OF-LOG: 3.0\nQSO: 14\xff\x02 CW 2026-03-21 1203 RU9KVN 599 001 UN7ABC 599 A01\n");
+    EXPECT_EQ(run({"score", path("binary.cbr")}), 1);
+    EXPECT_NE(err_.str().find(":2: the line holds the control character \\x02"), std::string::npos) << err_.str();
+    write("binary.cbr", "START-OF-LOG: 3.0\nQSO: 14\xff CW 2026-03-21 1203 RU9KVN 599 001 UN7ABC 599 A01\n");
+    EXPECT_EQ(run({"score", path("binary.cbr")}), 1);
+    EXPECT_NE(err_.str().find("found \"14\\xFF\""), std::string::npos) << err_.str();
+}
+
+TEST_F(HostCommandTest, UsageErrorsAreOneLine) {
+    EXPECT_EQ(run({"score", "-x", path("log.adi")}), 2);
+    EXPECT_EQ(err_.str(), "korvan-host: unknown option -x (see korvan-host --help)\n");
+    // check validates band and mode as the readers do, with the same mode table.
+    EXPECT_EQ(run({"check", "UN7ABC", "--band", "11m", "--mode", "CW", path("log.adi")}), 2);
+    EXPECT_EQ(err_.str(), "korvan-host: --band expects an amateur band such as 20m, not \"11m\" (see korvan-host --help)\n");
+    EXPECT_EQ(run({"check", "UN7ABC", "--band", "20m", "--mode", "XYZ", path("log.adi")}), 2);
+    ASSERT_EQ(run({"check", "UN7ABC", "--band", "20m", "--mode", "ph", path("log.adi")}), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "UN7ABC 20m SSB: new KDA area (2)\nKDA code: K07\n");
+}
+
+TEST_F(HostCommandTest, UnwritableStandardOutputIsAnError) {
+    std::ostringstream full;
+    full.setstate(std::ios::badbit);  // as a stream over /dev/full ends up
+    EXPECT_EQ(runHostCommand({"--help"}, Defaults{}, full, err_), 1);
+    EXPECT_EQ(err_.str().rfind("korvan-host: cannot write the standard output", 0), 0u) << err_.str();
 }
 
 TEST(CommandLine, OptionsInAnyOrderWithOrWithoutEquals) {

@@ -80,17 +80,13 @@ private:
 
 using Record = std::map<std::string, std::string>;
 
-std::string get(const Record& record, const char* name) {
-    auto it = record.find(name);
-    return it == record.end() ? std::string() : std::string(trim(it->second));
-}
-
 // Turns the collected fields of one record into a contact.
 class RecordConverter {
 public:
     RecordConverter(ContactLog& log) : log_(log) {}
 
     Qso convert(const Record& r, std::size_t line) {
+        line_ = line;
         Qso q;
         q.line = line;
         q.call = toUpper(get(r, "CALL"));
@@ -107,11 +103,26 @@ public:
         return q;
     }
 
+    // A field the reader uses, blanks trimmed. Each is a single line: a
+    // control character inside it would break the lines of the files the
+    // plug-in writes, so it makes the record malformed.
+    std::string get(const Record& record, const char* name) {
+        auto it = record.find(name);
+        if (it == record.end()) return std::string();
+        std::string value(trim(it->second));
+        if (auto c = firstControlCharacter(value))
+            fail(line_, std::string("field ") + name + " holds the control character " +
+                            printable(std::string(1, *c)) + "; a field of one line may hold none");
+        return value;
+    }
+
 private:
     [[noreturn]] void fail(std::size_t line, const std::string& message) {
         throw InputError(log_.fileName, line, message);
     }
-    void warn(std::size_t line, const std::string& message) { log_.warnings.push_back({line, message}); }
+    void warn(std::size_t line, const std::string& kind, const std::string& message) {
+        log_.warnings.push_back({line, message, kind});
+    }
 
     CivilTime dateTime(const Record& r, std::size_t line) {
         std::string date = get(r, "QSO_DATE");
@@ -137,7 +148,7 @@ private:
             auto hertz = parseScaled(freq, 6);
             if (!hertz) fail(q.line, "expected FREQ in MHz such as 14.025, found \"" + freq + "\"");
             if (*hertz > 0xFFFFFFFFull)
-                warn(q.line, "frequency " + freq + " MHz does not fit the host's frequency field; passed as 0");
+                warn(q.line, "frequency", "frequency " + freq + " MHz does not fit the host's frequency field; passed as 0");
             else
                 q.frequencyHz = static_cast<std::uint32_t>(*hertz);
             bandFromFreq = bandForFrequency(*hertz);
@@ -149,14 +160,14 @@ private:
                 q.band = *canonical;
             } else {
                 q.band = band;
-                warn(q.line, "unknown band \"" + band + "\"");
+                warn(q.line, "unknown band", "unknown band \"" + band + "\"");
             }
         } else if (bandFromFreq) {
             q.band = *bandFromFreq;
         } else if (!freq.empty()) {
-            warn(q.line, "unknown band: frequency " + freq + " MHz lies in no amateur band");
+            warn(q.line, "unknown band", "unknown band: frequency " + freq + " MHz lies in no amateur band");
         } else {
-            warn(q.line, "unknown band: the record has neither BAND nor FREQ");
+            warn(q.line, "unknown band", "unknown band: the record has neither BAND nor FREQ");
         }
     }
 
@@ -165,13 +176,16 @@ private:
         std::string submode = get(r, "SUBMODE");
         q.mode = hostModeFromAdif(mode, submode);
         if (q.mode.empty())
-            warn(q.line, "unknown mode: the record has no MODE field");
-        else if (!isKnownAdifMode(q.mode))
-            warn(q.line, "unknown mode \"" + mode + "\"");
+            warn(q.line, "unknown mode", "unknown mode: the record has no MODE field");
+        else if (!isKnownMode(q.mode))
+            warn(q.line, "unknown mode", "unknown mode \"" + mode + "\"");
     }
 
     ContactLog& log_;
+    std::size_t line_ = 0;
 };
+
+void readRecords(std::string_view text, TagScanner& scanner, ContactLog& log);
 
 }  // namespace
 
@@ -179,7 +193,25 @@ ContactLog readAdif(std::string_view text, const std::string& fileName) {
     ContactLog log;
     log.fileName = fileName;
     TagScanner scanner(text, fileName);
+    // A record that cannot be understood is listed and skipped; a broken
+    // tag ends the reading, as nothing after it can be trusted.
+    try {
+        readRecords(text, scanner, log);
+    } catch (const InputError& e) {
+        log.errors.push_back({e.line(), e.message(), "malformed"});
+    }
+    for (const Qso& q : log.qsos)
+        if (!q.ownCall.empty()) {
+            log.ownCall = q.ownCall;
+            break;
+        }
+    return log;
+}
 
+namespace {
+
+void readRecords(std::string_view text, TagScanner& scanner, ContactLog& log) {
+    const std::string& fileName = log.fileName;
     // A file that does not begin with '<' has a header of free text, ended
     // by <EOH>; the header may hold fields of its own, which are not needed.
     std::string_view start = trim(text);
@@ -195,17 +227,24 @@ ContactLog readAdif(std::string_view text, const std::string& fileName) {
     RecordConverter converter(log);
     Record record;
     std::size_t recordLine = 0;
+    bool sawRecord = false;
     while (scanner.nextTag()) {
         Field field = scanner.readField();
         if (field.name == "EOH") {
-            if (!log.qsos.empty())
+            if (sawRecord)
                 throw InputError(fileName, field.line, "expected <EOR>, found <EOH> after the first record");
             record.clear();  // the fields before it were a header
             continue;
         }
         if (field.name == "EOR") {
             if (record.empty()) continue;  // nothing to end
-            log.qsos.push_back(converter.convert(record, recordLine));
+            sawRecord = true;
+            try {
+                log.qsos.push_back(converter.convert(record, recordLine));
+                if (log.contestName.empty()) log.contestName = converter.get(record, "CONTEST_ID");
+            } catch (const InputError& e) {
+                log.errors.push_back({e.line(), e.message(), "malformed"});
+            }
             record.clear();
             continue;
         }
@@ -216,13 +255,8 @@ ContactLog readAdif(std::string_view text, const std::string& fileName) {
     }
     if (!record.empty())
         throw InputError(fileName, recordLine, "expected <EOR> to end the record that starts here");
-
-    for (const Qso& q : log.qsos)
-        if (!q.ownCall.empty()) {
-            log.ownCall = q.ownCall;
-            break;
-        }
-    return log;
 }
+
+}  // namespace
 
 }  // namespace korvan::host

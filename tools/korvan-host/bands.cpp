@@ -72,35 +72,31 @@ std::optional<std::string> canonicalBand(std::string_view name) {
     return std::nullopt;
 }
 
-bool isKnownAdifMode(std::string_view upperCaseMode) {
-    for (const char* mode : kAdifModes)
-        if (upperCaseMode == mode) return true;
-    return false;
-}
-
-std::string hostModeFromAdif(std::string_view mode, std::string_view submode) {
-    std::string m = toUpper(trim(mode));
-    std::string sub = toUpper(trim(submode));
-    if (m == "USB" || m == "LSB") return "SSB";
-    if (m.empty() && (sub == "USB" || sub == "LSB")) return "SSB";
-    return m;
-}
-
-std::optional<std::string> hostModeFromCabrillo(std::string_view mode) {
-    std::string m = toUpper(mode);
-    if (m == "CW") return std::string("CW");
-    if (m == "PH") return std::string("SSB");
-    if (m == "FM") return std::string("FM");
-    if (m == "RY") return std::string("RTTY");
-    if (m == "DG") return std::string("DIGI");
+std::optional<std::uint64_t> bandLowerEdge(std::string_view name) {
+    for (const Band& band : kBands)
+        if (equalsNoCase(name, band.name)) return band.lowHz;
     return std::nullopt;
 }
 
-std::string hostModeFromUser(std::string_view mode) {
-    std::string m = toUpper(trim(mode));
-    if (m == "PH" || m == "USB" || m == "LSB") return "SSB";
-    if (m == "RY") return "RTTY";
+std::string hostMode(std::string_view loggedMode) {
+    std::string m = toUpper(trim(loggedMode));
+    if (m == "SSB" || m == "USB" || m == "LSB" || m == "PH") return "SSB";
     return m;
+}
+
+std::string hostModeFromAdif(std::string_view mode, std::string_view submode) {
+    std::string sub = toUpper(trim(submode));
+    if (trim(mode).empty() && (sub == "USB" || sub == "LSB")) return "SSB";
+    return hostMode(mode);
+}
+
+bool isKnownMode(std::string_view loggedMode) {
+    const std::string m = toUpper(trim(loggedMode));
+    for (const char* mode : kAdifModes)
+        if (m == mode) return true;
+    for (const char* mode : {"PH", "RY", "DG"})
+        if (m == mode) return true;
+    return false;
 }
 
 }  // namespace korvan::host

@@ -15,19 +15,21 @@ std::optional<std::string> bandForFrequency(std::uint64_t hertz);
 // nullopt for a name that is no ADIF band.
 std::optional<std::string> canonicalBand(std::string_view name);
 
-// True for the modes defined by ADIF (and the older names it still imports).
-bool isKnownAdifMode(std::string_view upperCaseMode);
+// The one mode table of the readers and the command line: CW is CW; SSB,
+// USB, LSB and PH (Cabrillo's phone) are SSB; anything else is handed on
+// as logged, in capitals, for the plug-in to reject.
+std::string hostMode(std::string_view loggedMode);
 
-// The mode text a host hands to the plug-in for an ADIF MODE and SUBMODE:
-// SSB for MODE=SSB, for the old MODE=USB/LSB and for a lone SUBMODE USB/LSB;
-// otherwise MODE in capitals.
+// The mode a host hands on for an ADIF MODE and SUBMODE: a lone SUBMODE
+// USB or LSB is SSB; otherwise hostMode(MODE).
 std::string hostModeFromAdif(std::string_view mode, std::string_view submode);
 
-// Cabrillo mode column: CW, PH (= SSB), FM, RY (= RTTY), DG (= DIGI);
-// nullopt for anything else.
-std::optional<std::string> hostModeFromCabrillo(std::string_view mode);
+// True for a mode some log format defines (ADIF's modes and the names it
+// still imports, Cabrillo's CW, PH, FM, RY, DG); others earn a warning.
+bool isKnownMode(std::string_view loggedMode);
 
-// Mode as typed on the command line ("cw", "ph", "ssb", "usb" ...).
-std::string hostModeFromUser(std::string_view mode);
+// The lower edge of a band in Hz ("20m" -> 14 000 000), as loggers fill the
+// frequency of a contact logged by band only; nullopt for no known band.
+std::optional<std::uint64_t> bandLowerEdge(std::string_view band);
 
 }  // namespace korvan::host

@@ -14,24 +14,83 @@ const std::map<std::string, std::string Options::*>& valueOptions() {
         {"--cty", &Options::ctyPath},         {"--own-call", &Options::ownCall},
         {"--prefix", &Options::ownPrefix},    {"--continent", &Options::ownContinent},
         {"--band", &Options::band},           {"--mode", &Options::mode},
-        {"--time", &Options::time},
+        {"--time", &Options::time},           {"--header", &Options::headerPath},
     };
     return options;
 }
 
+// Options without a value.
+const std::map<std::string, bool Options::*>& flagOptions() {
+    static const std::map<std::string, bool Options::*> options{
+        {"--export", &Options::exportRun},
+        {"--verbose", &Options::verbose},
+    };
+    return options;
+}
+
+void require(const std::string& value, const char* what) {
+    if (value.empty()) throw UsageError(std::string("missing ") + what);
+}
+
+// The words of a command line after the verb: the positional words, and
+// the value of --call, whose meaning depends on the command.
+struct Words {
+    std::vector<std::string> positional;
+    std::string callOption;
+};
+
+void finishScore(Options& o, const Words& w) {
+    if (w.positional.size() != 1) throw UsageError("score takes exactly one LOG");
+    o.logPath = w.positional[0];
+    if (!w.callOption.empty()) o.ownCall = w.callOption;
+}
+
+void finishCheck(Options& o, const Words& w) {
+    if (w.positional.size() != 2) throw UsageError("check takes a CALL and a LOG");
+    o.workedCall = w.positional[0];
+    o.logPath = w.positional[1];
+    if (!w.callOption.empty()) o.ownCall = w.callOption;
+    require(o.band, "--band");
+    require(o.mode, "--mode");
+}
+
+void finishRemove(Options& o, const Words& w) {
+    if (w.positional.size() != 1) throw UsageError("remove takes exactly one LOG");
+    o.logPath = w.positional[0];
+    o.workedCall = w.callOption;
+    require(o.workedCall, "--call");
+    require(o.band, "--band");
+    require(o.mode, "--mode");
+    require(o.time, "--time");
+}
+
+struct Subcommand {
+    const char* verb;
+    Command command;
+    const char* synopsis;
+    void (*finish)(Options&, const Words&);
+};
+
+const Subcommand kSubcommands[] = {
+    {"score", Command::score, "korvan-host score LOG [options]", finishScore},
+    {"check", Command::check, "korvan-host check CALL --band B --mode M LOG [options]", finishCheck},
+    {"remove", Command::remove, "korvan-host remove LOG --call C --band B --mode M --time \"YYYY-MM-DD HHMM\" [options]",
+     finishRemove},
+};
+
 }  // namespace
 
 std::string usageText() {
-    return "usage:\n"
-           "  korvan-host score LOG [options]\n"
-           "  korvan-host check CALL --band B --mode M LOG [options]\n"
-           "  korvan-host remove LOG --call C --band B --mode M --time \"YYYY-MM-DD HHMM\" [options]\n"
+    std::string text = "usage:\n";
+    for (const Subcommand& s : kSubcommands) text += std::string("  ") + s.synopsis + "\n";
+    return text +
            "\n"
-           "LOG is an ADIF (.adi) or Cabrillo (.cbr, .log) file.\n"
+           "LOG is an ADIF or Cabrillo log (the format is told by its content); - reads standard input.\n"
            "options:\n"
            "  --plugin PATH     plug-in library (default: the one beside korvan-host)\n"
            "  --html FILE       ask for HTML statistics and write them to FILE\n"
            "  --export          export run: Cabrillo header editor and Cabrillo log\n"
+           "  --header FILE     Cabrillo header of the export run (TAG: value lines; Linux)\n"
            "  --workdir DIR     the host's working folder for the plug-in's files (default: .)\n"
            "  --kda FILE        copy FILE to Plugins/kda.dom in the working folder\n"
            "  --cty FILE        country file (default: cty.dat beside korvan-host, then the system one)\n"
@@ -39,6 +98,7 @@ std::string usageText() {
            "  --own-call C      own call (all commands)\n"
            "  --prefix P        own DXCC prefix (default: from the country file)\n"
            "  --continent C     own continent (default: from the country file)\n"
+           "  --verbose         every warning about the log, not a summary\n"
            "exit codes: 0 success, 1 bad input, 2 usage error, 3 plug-in not loaded\n";
 }
 
@@ -47,41 +107,43 @@ Options parseCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) throw UsageError("no command given");
     const std::string& verb = args[0];
     if (verb == "help" || verb == "--help" || verb == "-h") return options;
-    if (verb == "score")
-        options.command = Command::score;
-    else if (verb == "check")
-        options.command = Command::check;
-    else if (verb == "remove")
-        options.command = Command::remove;
-    else
-        throw UsageError("unknown command \"" + verb + "\" (expected score, check or remove)");
+    const Subcommand* subcommand = nullptr;
+    for (const Subcommand& s : kSubcommands)
+        if (verb == s.verb) subcommand = &s;
+    if (!subcommand) {
+        std::string verbs;
+        for (const Subcommand& s : kSubcommands) verbs += (verbs.empty() ? "" : ", ") + std::string(s.verb);
+        throw UsageError("unknown command \"" + verb + "\" (expected " + verbs + ")");
+    }
+    options.command = subcommand->command;
 
-    std::vector<std::string> positional;
-    std::string callOption;
+    Words words;
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string word = args[i];
         if (word == "--help" || word == "-h") {
             options.command = Command::help;
             return options;
         }
-        if (word.size() < 2 || word.rfind("--", 0) != 0) {
-            positional.push_back(word);
+        // "-" alone names standard input; any other word that starts with
+        // '-' is an option.
+        if (word.size() < 2 || word[0] != '-') {
+            words.positional.push_back(word);
             continue;
         }
-        if (word == "--export") {
-            options.exportRun = true;
+        if (auto flag = flagOptions().find(word); flag != flagOptions().end()) {
+            options.*(flag->second) = true;
             continue;
         }
         std::string value;
         bool hasValue = false;
-        if (std::size_t eq = word.find('='); eq != std::string::npos) {
+        if (std::size_t eq = word.find('='); eq != std::string::npos && word.rfind("--", 0) == 0) {
             value = word.substr(eq + 1);
             word = word.substr(0, eq);
             hasValue = true;
         }
         std::string* target = nullptr;
         if (word == "--call") {
-            target = &callOption;
+            target = &words.callOption;
         } else if (auto it = valueOptions().find(word); it != valueOptions().end()) {
             target = &(options.*(it->second));
         } else {
@@ -94,36 +156,7 @@ Options parseCommandLine(const std::vector<std::string>& args) {
         if (value.empty()) throw UsageError(word + " needs a non-empty value");
         *target = value;
     }
-
-    auto require = [](const std::string& value, const char* what) {
-        if (value.empty()) throw UsageError(std::string("missing ") + what);
-    };
-    switch (options.command) {
-        case Command::score:
-            if (positional.size() != 1) throw UsageError("score takes exactly one LOG");
-            options.logPath = positional[0];
-            if (!callOption.empty()) options.ownCall = callOption;
-            break;
-        case Command::check:
-            if (positional.size() != 2) throw UsageError("check takes a CALL and a LOG");
-            options.workedCall = positional[0];
-            options.logPath = positional[1];
-            if (!callOption.empty()) options.ownCall = callOption;
-            require(options.band, "--band");
-            require(options.mode, "--mode");
-            break;
-        case Command::remove:
-            if (positional.size() != 1) throw UsageError("remove takes exactly one LOG");
-            options.logPath = positional[0];
-            options.workedCall = callOption;
-            require(options.workedCall, "--call");
-            require(options.band, "--band");
-            require(options.mode, "--mode");
-            require(options.time, "--time");
-            break;
-        case Command::help:
-            break;
-    }
+    subcommand->finish(options, words);
     return options;
 }
 

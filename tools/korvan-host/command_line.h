@@ -7,17 +7,22 @@
 
 namespace korvan::host {
 
+// Each subcommand has a row in the table of command_line.cpp (its verb,
+// synopsis and what its words after the verb mean) and a function of its
+// own that host_commands.cpp calls.
 enum class Command { help, score, check, remove };
 
 struct Options {
     Command command = Command::help;
-    std::string logPath;
+    std::string logPath;     // "-": standard input
     std::string pluginPath;  // empty: the plug-in beside the executable
     std::string htmlPath;    // empty: plain text to standard output
     bool exportRun = false;
+    bool verbose = false;    // every warning, not a summary
     std::string workDir;     // empty: the current folder
     std::string kdaPath;
     std::string ctyPath;     // empty: the default country file
+    std::string headerPath;  // Cabrillo header preset for an export run
     std::string ownCall, ownPrefix, ownContinent;  // empty: from the log and the country file
     // check and remove
     std::string workedCall;

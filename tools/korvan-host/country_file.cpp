@@ -83,13 +83,16 @@ std::vector<std::string> splitSlashes(const std::string& call) {
     return parts;
 }
 
-// "UA3ABC" with area 9 becomes "UA9ABC": the first run of digits is replaced.
+// "UA3ABC" with area 9 becomes "UA9ABC": the digits before the suffix
+// letters are the call area ("7L1ETP" -> area 1, "4X75KE" -> area 75), and
+// they are replaced, not the digits a prefix may begin with.
 std::string moveToArea(const std::string& call, char digit) {
-    std::size_t first = call.find_first_of("0123456789");
-    if (first == std::string::npos) return call;
-    std::size_t last = call.find_first_not_of("0123456789", first);
-    if (last == std::string::npos) last = call.size();
-    return call.substr(0, first) + digit + call.substr(last);
+    std::size_t last = call.find_last_of("0123456789");
+    if (last == std::string::npos) return call;
+    std::size_t first = last;
+    while (first > 0 && call[first - 1] >= '0' && call[first - 1] <= '9') --first;
+    if (first == 0) return call;  // all digits before the letters: no prefix left to keep
+    return call.substr(0, first) + digit + call.substr(last + 1);
 }
 
 }  // namespace
@@ -216,9 +219,12 @@ std::optional<Country> CountryFile::resolve(std::string_view rawCall) const {
     if (parts.empty()) return std::nullopt;
 
     if (parts.size() == 1) {
-        std::string home = area ? moveToArea(parts[0], *area) : parts[0];
         if (auto found = exact(parts[0])) return found;
-        return longestPrefix(home);
+        // A call area that no prefix of the file knows leaves the station
+        // in its home country.
+        if (area)
+            if (auto found = longestPrefix(moveToArea(parts[0], *area))) return found;
+        return longestPrefix(parts[0]);
     }
 
     // PREFIX/CALL or CALL/PREFIX: the longer part is the home call, the

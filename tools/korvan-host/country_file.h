@@ -31,8 +31,9 @@ public:
 
     // Exact-call entries first, then the longest matching prefix. Portable
     // suffixes (/P, /M, /MM, /AM, /QRP ...) are ignored, a one-digit suffix
-    // moves the call to that call area, and in PREFIX/CALL or CALL/PREFIX
-    // the prefix decides.
+    // moves the call to that call area when the file knows the moved prefix
+    // (UA3ABC/9 is in Asiatic Russia) and otherwise keeps its home country,
+    // and in PREFIX/CALL or CALL/PREFIX the prefix decides.
     std::optional<Country> resolve(std::string_view call) const;
 
     std::size_t entryCount() const { return entries_.size(); }

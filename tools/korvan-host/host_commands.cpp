@@ -1,12 +1,18 @@
 #include "host_commands.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
+#include <set>
 
 #include "bands.h"
 #include "command_line.h"
 #include "country_file.h"
+#include "header_preset.h"
 #include "live_command.h"
 #include "log_error.h"
 #include "log_reader.h"
@@ -33,9 +39,16 @@ bool isFile(const std::string& path) {
 
 std::string findPlugin(const Options& options, const Defaults& defaults) {
     if (!options.pluginPath.empty()) return absolute(options.pluginPath);
-    std::string beside = executableFolder() + defaults.pluginFileName;
-    if (isFile(beside) || defaults.builtPlugin.empty() || !isFile(defaults.builtPlugin)) return beside;
-    return defaults.builtPlugin;
+    // Beside the executable (as a Windows host keeps its plug-ins, and as
+    // the release package lays them out), in ../lib/korvan/ (where
+    // cmake --install puts it), then the one built in the source tree.
+    const std::string folder = executableFolder();
+    const std::string beside = folder + defaults.pluginFileName;
+    const std::string installed = folder + "../lib/korvan/" + defaults.pluginFileName;
+    if (isFile(beside)) return beside;
+    if (!folder.empty() && isFile(installed)) return installed;
+    if (!defaults.builtPlugin.empty() && isFile(defaults.builtPlugin)) return defaults.builtPlugin;
+    return beside;
 }
 
 std::string findCountryFile(const Options& options, const Defaults& defaults) {
@@ -47,16 +60,64 @@ std::string findCountryFile(const Options& options, const Defaults& defaults) {
                                        "\"; give one with --cty FILE");
 }
 
-// Fills in the worked stations' prefixes and continents.
+// Fills in the worked stations' prefixes and continents; a call the
+// country file does not know is named once.
 void resolveCountries(ContactLog& log, const CountryFile& countries) {
+    std::set<std::string> unknown;
     for (Qso& q : log.qsos) {
         if (auto country = countries.resolve(q.call)) {
             q.dxccPrefix = country->prefix;
             q.continent = country->continent;
-        } else {
-            log.warnings.push_back({q.line, "no country found for " + q.call});
+        } else if (unknown.insert(q.call).second) {
+            log.warnings.push_back({q.line, "no country found for " + q.call, "no country"});
         }
     }
+}
+
+void warnOfOtherContest(ContactLog& log) {
+    if (!log.contestName.empty() && toUpper(log.contestName).find("KORVAN") == std::string::npos)
+        log.warnings.insert(log.warnings.begin(), {0,
+                                                   "this is a log of the contest \"" + log.contestName +
+                                                       "\", not of the Korvan contest; it is scored all the same",
+                                                   "other contest"});
+}
+
+// One line of stderr; bytes from the log are escaped.
+void say(std::ostream& err, const std::string& text) { err << printable(text) << '\n'; }
+
+constexpr std::size_t kErrorsListed = 20;
+constexpr std::size_t kWarningsPerKind = 3;
+
+// Lists the malformed records (then throws: nothing is replayed) and the
+// warnings, the first few of each kind unless verbose.
+void reportLog(const ContactLog& log, bool verbose, std::ostream& err) {
+    std::map<std::string, std::size_t> shown, left;
+    for (const LogNote& w : log.warnings) {
+        if (verbose || shown[w.kind] < kWarningsPerKind) {
+            ++shown[w.kind];
+            say(err, locate(log.fileName, w.line, w.message));
+        } else {
+            ++left[w.kind];
+        }
+    }
+    for (const auto& [kind, count] : left)
+        say(err, locate(log.fileName, 0,
+                        std::to_string(count) + " more warning" + (count == 1 ? "" : "s") + " of the kind \"" + kind +
+                            "\" (--verbose shows them all)"));
+
+    if (log.errors.empty()) {
+        if (log.qsos.empty()) throw InputError(log.fileName, 0, "holds no QSO; there is nothing to score");
+        return;
+    }
+    if (log.errors.size() == 1 && log.errors[0].line == 0)  // the file as a whole
+        throw InputError(log.fileName, 0, log.errors[0].message);
+    for (std::size_t i = 0; i < log.errors.size() && i < kErrorsListed; ++i)
+        say(err, locate(log.fileName, log.errors[i].line, log.errors[i].message));
+    if (log.errors.size() > kErrorsListed)
+        say(err, locate(log.fileName, 0, std::to_string(log.errors.size() - kErrorsListed) + " more malformed records"));
+    const std::size_t n = log.errors.size();
+    throw InputError(log.fileName, 0,
+                     std::to_string(n) + " malformed record" + (n == 1 ? "" : "s") + "; nothing was replayed");
 }
 
 Station ownStation(const Options& options, const ContactLog& log, const CountryFile& countries,
@@ -69,29 +130,47 @@ Station ownStation(const Options& options, const ContactLog& log, const CountryF
     own.prefix = !options.ownPrefix.empty() ? options.ownPrefix : country ? country->prefix : "";
     own.continent = !options.ownContinent.empty() ? toUpper(options.ownContinent) : country ? country->continent : "";
     if (own.prefix.empty() || own.continent.empty())
-        err << "korvan-host: no country found for the own call " << own.call
-            << "; give --prefix and --continent\n";
+        say(err, "korvan-host: no country found for the own call " + own.call + "; give --prefix and --continent");
     return own;
+}
+
+[[noreturn]] void systemError(const std::string& path, const std::string& what, const std::error_code& ec) {
+    throw InputError(path, 0, what + ": " + ec.message());
+}
+
+// Copies the file's bytes (copy_file of some runtimes refuses to overwrite
+// an existing file even when asked to).
+void copyOver(const std::string& from, const fs::path& to) {
+    const std::string content = readWholeFile(from);
+    std::ofstream file(to, std::ios::binary | std::ios::trunc);
+    file << content;
+    file.close();
+    if (!file) throw InputError(to.string(), 0, std::string("cannot be written: ") + std::strerror(errno));
 }
 
 // The host's working folder: the plug-in keeps Plugins/Korvan.ini, reads
 // Plugins/kda.dom and writes its bad-QSO and Cabrillo files there.
 void enterWorkFolder(const Options& options) {
     std::string kda = absolute(options.kdaPath);
-    if (!kda.empty() && !isFile(kda)) throw InputError(options.kdaPath, 0, "cannot be opened for reading");
+    std::error_code ec;
+    if (!kda.empty() && !isFile(kda)) throw InputError(options.kdaPath, 0, "cannot be opened for reading: no such file");
     if (!options.workDir.empty()) {
-        fs::create_directories(options.workDir);
-        fs::current_path(options.workDir);
+        fs::create_directories(options.workDir, ec);
+        if (ec) systemError(options.workDir, "cannot make the folder", ec);
+        fs::current_path(options.workDir, ec);
+        if (ec) systemError(options.workDir, "cannot enter the folder", ec);
     }
-    fs::create_directories("Plugins");
-    if (!kda.empty()) fs::copy_file(kda, fs::path("Plugins") / "kda.dom", fs::copy_options::overwrite_existing);
+    fs::create_directories("Plugins", ec);
+    if (ec) systemError(absolute("Plugins"), "cannot make the folder", ec);
+    if (!kda.empty()) copyOver(kda, fs::path("Plugins") / "kda.dom");
 }
 
 void writeOutput(const std::string& text, const std::string& htmlPath, std::ostream& out) {
     if (!htmlPath.empty()) {
         std::ofstream file(htmlPath, std::ios::binary | std::ios::trunc);
         file << text;
-        if (!file) throw InputError(htmlPath, 0, "cannot be written");
+        file.close();
+        if (!file) throw InputError(htmlPath, 0, std::string("cannot be written: ") + std::strerror(errno));
         return;
     }
     out << text;
@@ -111,28 +190,84 @@ std::optional<Qso> findContact(const ContactLog& log, const std::string& call, c
     return std::nullopt;
 }
 
+// Band and mode given on the command line, checked as the log readers do.
+std::string bandOption(const std::string& text) {
+    if (auto band = canonicalBand(text)) return *band;
+    throw UsageError("--band expects an amateur band such as 20m, not \"" + text + "\"");
+}
+
+std::string modeOption(const std::string& text) {
+    if (!isKnownMode(text)) throw UsageError("--mode expects a mode such as CW or SSB, not \"" + text + "\"");
+    return hostMode(text);
+}
+
+// The header of an export run: the Cabrillo log's own lines, then --header.
+// Where the plug-in's editor is headless it is answered with them.
+class HeaderAnswer {
+public:
+    HeaderAnswer(const Options& options, ContactLog& log, std::ostream& err) {
+        if (!options.exportRun) {
+            if (!options.headerPath.empty()) say(err, "korvan-host: --header is used by export runs (--export) only");
+            return;
+        }
+        HeaderPreset preset = headerFromLog(log);
+        if (!options.headerPath.empty())
+            preset = mergeHeaders(preset, parseHeaderFile(readWholeFile(options.headerPath), options.headerPath));
+        if (preset.empty()) return;
+#ifdef _WIN32
+        if (!options.headerPath.empty())
+            say(err, "korvan-host: the Cabrillo header editor opens on Windows; fill it in there (--header is not used)");
+#else
+        setenv(kHeadlessEditorAnswerVariable, headlessEditorAnswer(preset).c_str(), 1);
+        set_ = true;
+#endif
+    }
+    ~HeaderAnswer() {
+#ifndef _WIN32
+        if (set_) unsetenv(kHeadlessEditorAnswerVariable);
+#endif
+    }
+    HeaderAnswer(const HeaderAnswer&) = delete;
+    HeaderAnswer& operator=(const HeaderAnswer&) = delete;
+
+private:
+    bool set_ = false;
+};
+
 int run(const Options& options, const Defaults& defaults, std::ostream& out, std::ostream& err) {
     // Every path the user gave is taken relative to the folder korvan-host
     // was started in, before it moves to the working folder.
-    const std::string logPath = options.logPath;
     const std::string htmlPath = absolute(options.htmlPath);
     const std::string pluginPath = findPlugin(options, defaults);
 
-    const CountryFile countries = CountryFile::load(findCountryFile(options, defaults));
-    ContactLog log = readLogFile(logPath);
-    resolveCountries(log, countries);
-    for (const LogWarning& w : log.warnings) err << locate(log.fileName, w.line, w.message) << '\n';
-    const Station own = ownStation(options, log, countries, err);
-
+    std::string band, mode;
     std::optional<CivilTime> removeMinute;
-    std::string band = options.band, mode = hostModeFromUser(options.mode);
-    if (!band.empty()) band = canonicalBand(band).value_or(band);
+    if (options.command == Command::check || options.command == Command::remove) {
+        band = bandOption(options.band);
+        mode = modeOption(options.mode);
+    }
     if (options.command == Command::remove) {
         removeMinute = parseMinute(options.time);
         if (!removeMinute) throw UsageError("--time expects \"YYYY-MM-DD HHMM\", got \"" + options.time + "\"");
     }
 
-    const std::string absoluteLog = absolute(logPath);
+    const CountryFile countries = CountryFile::load(findCountryFile(options, defaults));
+    ContactLog log = readLogFile(options.logPath);
+    resolveCountries(log, countries);
+    warnOfOtherContest(log);
+    HeaderAnswer header(options, log, err);
+    reportLog(log, options.verbose, err);
+    const Station own = ownStation(options, log, countries, err);
+
+    std::optional<Qso> removed;
+    if (options.command == Command::remove) {
+        removed = findContact(log, toUpper(options.workedCall), band, mode, *removeMinute);
+        if (!removed)
+            throw InputError(log.fileName, 0,
+                             "has no QSO with " + toUpper(options.workedCall) + " on " + band + " in " + mode + " at " +
+                                 formatMinute(*removeMinute) + "; nothing was removed");
+    }
+
     enterWorkFolder(options);
     PluginLibrary plugin(pluginPath);
     HostSession session(plugin.api());
@@ -166,23 +301,10 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
             out << "KDA code: " << (answer.code.empty() ? "(none)" : answer.code) << "\n";
             break;
         }
-        case Command::remove: {
-            const std::string call = toUpper(options.workedCall);
-            std::optional<Qso> qso = findContact(log, call, band, mode, *removeMinute);
-            if (!qso) {
-                err << "korvan-host: " << absoluteLog << " has no QSO with " << call << " on " << band << " in "
-                    << mode << " at " << formatMinute(*removeMinute) << "; the plug-in is asked all the same\n";
-                qso = Qso{};
-                qso->call = call;
-                qso->band = band;
-                qso->mode = mode;
-                qso->time = makeDateTime(*removeMinute);
-                qso->ownCall = own.call;
-            }
-            session.remove(*qso);
+        case Command::remove:
+            session.remove(*removed);
             writeOutput(session.result(), htmlPath, out);
             break;
-        }
         case Command::help:
             break;
     }
@@ -193,29 +315,38 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
 
 int runHostCommand(const std::vector<std::string>& args, const Defaults& defaults, std::ostream& out,
                    std::ostream& err) {
+    int code = exitSuccess;
     try {
         Options options = parseCommandLine(args);
-        if (options.command == Command::help) {
+        if (options.command == Command::help)
             out << usageText();
-            return exitSuccess;
-        }
-        return run(options, defaults, out, err);
+        else
+            code = run(options, defaults, out, err);
     } catch (const UsageError& e) {
-        err << "korvan-host: " << e.what() << "\n" << usageText();
+        say(err, std::string("korvan-host: ") + e.what() + " (see korvan-host --help)");
         return exitUsage;
     } catch (const InputError& e) {
-        err << "korvan-host: " << e.what() << "\n";
+        say(err, std::string("korvan-host: ") + e.what());
         return exitBadInput;
     } catch (const PluginLoadError& e) {
-        err << "korvan-host: " << e.what() << "\n";
+        say(err, std::string("korvan-host: ") + e.what());
         return exitPluginNotLoaded;
     } catch (const fs::filesystem_error& e) {
-        err << "korvan-host: " << e.what() << "\n";
+        say(err, "korvan-host: " + e.path1().string() + ": " + e.code().message());
         return exitBadInput;
     } catch (const std::exception& e) {
-        err << "korvan-host: " << e.what() << "\n";
+        say(err, std::string("korvan-host: ") + e.what());
         return exitBadInput;
     }
+    // What was printed must have arrived: a full disk or /dev/full shows
+    // only when the stream is flushed.
+    out.flush();
+    if (!out) {
+        say(err, "korvan-host: cannot write the standard output" +
+                     std::string(errno ? std::string(": ") + std::strerror(errno) : std::string()));
+        return exitBadInput;
+    }
+    return code;
 }
 
 PreparedRun prepareRun(const Options& options, const Defaults& defaults, std::ostream& err) {
@@ -224,7 +355,8 @@ PreparedRun prepareRun(const Options& options, const Defaults& defaults, std::os
     CountryFile countries = CountryFile::load(findCountryFile(options, defaults));
     ContactLog log = readLogFile(options.logPath);
     resolveCountries(log, countries);
-    for (const LogWarning& w : log.warnings) err << locate(log.fileName, w.line, w.message) << '\n';
+    warnOfOtherContest(log);
+    reportLog(log, options.verbose, err);
     const Station own = ownStation(options, log, countries, err);
     enterWorkFolder(options);
     return PreparedRun{pluginPath, htmlPath, std::move(log), own, std::move(countries)};

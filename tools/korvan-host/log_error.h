@@ -14,11 +14,13 @@ std::string locate(const std::string& file, std::size_t line, const std::string&
 class InputError : public std::runtime_error {
 public:
     InputError(const std::string& file, std::size_t line, const std::string& message)
-        : std::runtime_error(locate(file, line, message)), line_(line) {}
+        : std::runtime_error(locate(file, line, message)), line_(line), message_(message) {}
     std::size_t line() const { return line_; }
+    const std::string& message() const { return message_; }  // without file and line
 
 private:
     std::size_t line_;
+    std::string message_;
 };
 
 }  // namespace korvan::host

@@ -1,40 +1,95 @@
 #include "log_reader.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
 
 #include "adif_reader.h"
+#include "bands.h"
 #include "cabrillo_reader.h"
 #include "log_error.h"
 #include "text.h"
 
 namespace korvan::host {
 
+namespace {
+
+enum class Format { unknown, adif, cabrillo };
+
+Format formatByContent(std::string_view text) {
+    const std::string start = toUpper(trim(text.substr(0, 4096)));
+    if (start.rfind("START-OF-LOG", 0) == 0) return Format::cabrillo;
+    const std::string head = toUpper(text.substr(0, 65536));
+    for (const char* tag : {"<EOH>", "<EOR>", "<CALL:", "<ADIF_VER:"})
+        if (head.find(tag) != std::string::npos) return Format::adif;
+    return Format::unknown;
+}
+
+Format formatByName(const std::string& fileName) {
+    const std::string extension = toLower(std::filesystem::path(fileName).extension().string());
+    if (extension == ".adi" || extension == ".adif") return Format::adif;
+    if (extension == ".cbr" || extension == ".log") return Format::cabrillo;
+    return Format::unknown;
+}
+
+void fillLoggerDefaults(Qso& q) {
+    if (q.frequencyHz == 0)
+        if (auto edge = bandLowerEdge(q.band)) q.frequencyHz = static_cast<std::uint32_t>(*edge);
+    const char* report = q.mode == "CW" ? "599" : q.mode == "SSB" ? "59" : nullptr;
+    if (report && q.rstSent.empty()) q.rstSent = report;
+    if (report && q.rstReceived.empty()) q.rstReceived = report;
+}
+
+}  // namespace
+
 std::string readWholeFile(const std::string& path) {
+    if (path == kStandardInputName) {
+        std::string content(std::istreambuf_iterator<char>(std::cin), {});
+        if (std::cin.bad()) throw InputError("standard input", 0, "could not be read to the end");
+        return content;
+    }
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw InputError(path, 0, "is a folder, expected a file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(path, 0, "cannot be opened for reading");
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) throw InputError(path, 0, "could not be read to the end");
-    return content.str();
+    errno = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) throw InputError(path, 0, std::string("cannot be opened for reading: ") + std::strerror(errno));
+    std::string content;
+    char buffer[65536];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get())) content.append(buffer, n);
+    if (std::ferror(file.get()))
+        throw InputError(path, 0, std::string("could not be read to the end: ") + std::strerror(errno));
+    return content;
 }
 
 ContactLog readLogText(std::string_view text, const std::string& fileName) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 byte order mark
 
-    std::string extension = toLower(std::filesystem::path(fileName).extension().string());
-    if (extension == ".adi" || extension == ".adif") return readAdif(text, fileName);
-    if (extension == ".cbr" || extension == ".log") return readCabrillo(text, fileName);
-    std::string start = toUpper(trim(text.substr(0, 64)));
-    if (start.rfind("START-OF-LOG", 0) == 0) return readCabrillo(text, fileName);
-    return readAdif(text, fileName);
+    const Format byName = formatByName(fileName), byContent = formatByContent(text);
+    if (byContent == Format::unknown && byName == Format::unknown && !trim(text).empty()) {
+        ContactLog log;
+        log.fileName = fileName;
+        log.errors.push_back({0, "is neither an ADIF log (no <EOH> or <EOR>) nor a Cabrillo log (no START-OF-LOG:)",
+                              "format"});
+        return log;
+    }
+    const Format format = byContent != Format::unknown ? byContent : byName != Format::unknown ? byName : Format::adif;
+    ContactLog log = format == Format::cabrillo ? readCabrillo(text, fileName) : readAdif(text, fileName);
+    if (byName != Format::unknown && byContent != Format::unknown && byName != byContent)
+        log.warnings.insert(log.warnings.begin(),
+                            {0,
+                             byContent == Format::cabrillo ? "this looks like a Cabrillo log; read as one"
+                                                           : "this looks like an ADIF log; read as one",
+                             "format"});
+    for (Qso& q : log.qsos) fillLoggerDefaults(q);
+    return log;
 }
 
 ContactLog readLogFile(const std::string& path) {
-    return readLogText(readWholeFile(path), path);
+    return readLogText(readWholeFile(path), path == kStandardInputName ? "standard input" : path);
 }
 
 }  // namespace korvan::host

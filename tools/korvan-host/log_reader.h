@@ -1,4 +1,5 @@
-// Reads a contest log from disk, choosing the format by extension or content.
+// Reads a contest log from disk or standard input, choosing the format by
+// its content.
 #pragma once
 
 #include <string>
@@ -8,14 +9,24 @@
 
 namespace korvan::host {
 
-// The whole file as bytes; throws InputError when it cannot be read.
+// The name korvan-host reads standard input by, as a log path.
+inline constexpr const char* kStandardInputName = "-";
+
+// The whole file as bytes; throws InputError with the system's reason when
+// it cannot be read. "-" reads standard input.
 std::string readWholeFile(const std::string& path);
 
-// .adi/.adif are ADIF, .cbr/.log Cabrillo; any other name is recognised by
-// its first line (START-OF-LOG: means Cabrillo). Throws InputError.
+// Reads the log at path ("-": standard input). Malformed records are listed
+// in the result's errors rather than thrown; throws InputError only when the
+// file cannot be read.
 ContactLog readLogFile(const std::string& path);
 
-// The same for text already in memory.
+// The same for text already in memory. The content decides the format: a
+// log beginning with START-OF-LOG: is Cabrillo, one with ADIF tags is ADIF;
+// the extension (.adi/.adif, .cbr/.log) decides only when the content does
+// not, and a warning says so when the two disagree. Every contact then gets
+// what a logger fills in for a field left empty: the band's lower edge as
+// the frequency, and the report 599 (CW) or 59 (SSB).
 ContactLog readLogText(std::string_view text, const std::string& fileName);
 
 }  // namespace korvan::host

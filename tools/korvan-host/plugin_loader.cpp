@@ -86,6 +86,7 @@ bool stderrIsTerminal() {
 void useBinaryStandardOutput() {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);  // a log read from "-" keeps its bytes, as a file does
 #endif
 }
 

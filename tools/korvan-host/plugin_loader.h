@@ -33,7 +33,8 @@ private:
 bool stderrIsTerminal();
 
 // The plug-in's texts end lines in CR LF already; standard output must pass
-// them on unchanged (no LF -> CR LF translation on Windows).
+// them on unchanged (no LF -> CR LF translation on Windows). Standard input
+// is switched the same way.
 void useBinaryStandardOutput();
 
 // Folder of the running executable, with a trailing separator; empty when

@@ -24,17 +24,30 @@ struct Qso {
     std::string dxccPrefix, continent;
 };
 
-// Something worth telling the operator that does not stop the replay.
-struct LogWarning {
+// Something the reader found at a line of the log. A warning does not stop
+// the replay; kind groups warnings of one sort for the summary ("unknown
+// band", "unknown mode", ...). An error is a record that cannot be read.
+struct LogNote {
     std::size_t line = 0;
     std::string message;
+    std::string kind;
+};
+using LogWarning = LogNote;
+
+// A header line of a Cabrillo log that the Cabrillo header editor also
+// holds: the tag as written ("CATEGORY-POWER") and its value.
+struct HeaderLine {
+    std::string tag, value;
 };
 
 struct ContactLog {
     std::string fileName;
-    std::string ownCall;  // from the header or the first contact that names it
+    std::string ownCall;      // from the header or the first contact that names it
+    std::string contestName;  // Cabrillo CONTEST: or the first ADIF CONTEST_ID; may be empty
+    std::vector<HeaderLine> header;
     std::vector<Qso> qsos;
-    std::vector<LogWarning> warnings;
+    std::vector<LogNote> warnings;
+    std::vector<LogNote> errors;  // malformed records, in file order; none were put into qsos
 };
 
 }  // namespace korvan::host

@@ -73,4 +73,53 @@ std::optional<unsigned long long> parseScaled(std::string_view text, int decimal
     return parseDigits(digits);
 }
 
+std::optional<char> firstControlCharacter(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return c;
+    return std::nullopt;
+}
+
+namespace {
+
+// Length of the valid UTF-8 sequence at text[at] (2 to 4 bytes), 0 if none.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                       : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    // No overlong forms, surrogates or code points past U+10FFFF.
+    const unsigned char second = byte(at + 1);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second > 0x8F))
+        return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string printable(std::string_view text) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else if (std::size_t n = c >= 0x80 ? utf8SequenceLength(text, i) : 0) {
+            out.append(text.substr(i, n));
+            i += n;
+            continue;
+        } else {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        }
+        ++i;
+    }
+    return out;
+}
+
 }  // namespace korvan::host

@@ -24,4 +24,14 @@ std::optional<unsigned long long> parseDigits(std::string_view text);
 // 14025000. Exact, no floating point, so frequencies keep every hertz.
 std::optional<unsigned long long> parseScaled(std::string_view text, int decimals);
 
+// The first control character (below 0x20, or DEL) of text, if any. Such
+// a character inside a field would break a line of the files the plug-in
+// writes from it.
+std::optional<char> firstControlCharacter(std::string_view text);
+
+// text fit for a terminal: control characters and bytes that are not part
+// of valid UTF-8 are written as \xNN (a backslash stays as it is: Windows
+// paths are full of them).
+std::string printable(std::string_view text);
+
 }  // namespace korvan::host

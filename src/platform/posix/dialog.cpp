@@ -1,6 +1,7 @@
 // Headless dialogs: the controls of the portable dialog templates held in
-// memory, a message queue instead of a window, and test scripts in place of
-// the operator. Control state may be read and changed from any thread.
+// memory, one message queue per thread instead of a window system, and
+// test scripts in place of the operator. Control state may be read and
+// changed from any thread; messages are handled on the window's thread.
 #include <algorithm>
 #include <atomic>
 #include <map>
@@ -8,35 +9,25 @@
 
 #include "platform/dialog.h"
 #include "platform/file_access_internal.h"
+#include "platform/posix/headless_testing.h"
 #include "platform/posix/headless_window.h"
 #include "resources/dialog_templates.h"
 
 namespace platform {
 namespace {
 
-struct Control {
-    resources::ControlKind kind = resources::ControlKind::edit;
-    std::string text;
-    int check = 0;
-    std::vector<std::string> entries;
-    int selection = -1;
-};
+using headless::ControlState;
+using headless::Window;
+using WindowPtr = std::shared_ptr<Window>;
 
-struct ScriptTable {
-    std::mutex lock;
-    std::map<int, HeadlessScript> scripts;
-};
-
-ScriptTable& scriptTable() {
-    static ScriptTable* instance = new ScriptTable;
-    return *instance;
-}
+// Scripts by template id (a plain static: freed with the library).
+std::mutex scriptLock;
+std::map<int, HeadlessScript> scripts;
 
 HeadlessScript scriptFor(int templateId) {
-    ScriptTable& table = scriptTable();
-    std::lock_guard<std::mutex> guard(table.lock);
-    const auto found = table.scripts.find(templateId);
-    return found == table.scripts.end() ? HeadlessScript() : found->second;
+    std::lock_guard<std::mutex> guard(scriptLock);
+    const auto found = scripts.find(templateId);
+    return found == scripts.end() ? HeadlessScript() : found->second;
 }
 
 bool lessNoCase(const std::string& a, const std::string& b) {
@@ -55,39 +46,34 @@ void guarded(Body body) {
     }
 }
 
-}  // namespace
+// As MulDiv: value * numerator / denominator, rounded half away from zero.
+int mulDiv(int value, int numerator, int denominator) {
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
 
-struct Dialog::Impl {
-    mutable std::mutex lock;
-    std::string title;
-    std::map<int, Control> controls;
-    std::shared_ptr<headless::Window> window;  // under lock
-    std::atomic<WindowHandle> handle{nullptr};
-    std::atomic<bool> ended{false};
-    std::atomic<int> result{0};
+int unitsToX(int units) { return mulDiv(units, headless::kDialogUnitX, 4); }
+int unitsToY(int units) { return mulDiv(units, headless::kDialogUnitY, 8); }
 
-    Control* find(int id) {
-        const auto found = controls.find(id);
-        return found == controls.end() ? nullptr : &found->second;
-    }
-    const Control* find(int id) const {
-        const auto found = controls.find(id);
-        return found == controls.end() ? nullptr : &found->second;
-    }
-
-    void build(int templateId) {
-        std::lock_guard<std::mutex> guard(lock);
-        title.clear();
-        controls.clear();
-        const resources::DialogTemplate* dialog = resources::findDialogTemplate(templateId);
-        if (!dialog) return;
-        title = dialog->caption;
+WindowPtr buildWindow(int templateId, bool modeless) {
+    auto window = std::make_shared<Window>(headless::queueOfThisThread(), modeless);
+    window->templateId = templateId;
+    window->visible = !modeless;
+    if (const resources::DialogTemplate* dialog = resources::findDialogTemplate(templateId)) {
+        window->title = dialog->caption;
+        window->clientWidth = unitsToX(dialog->width);
+        window->clientHeight = unitsToY(dialog->height);
+        if (modeless) window->visible = dialog->visible;
         for (const resources::ControlTemplate& item : dialog->controls) {
             // As GetDlgItem does, an id names the first control that has it.
-            const auto [slot, added] = controls.try_emplace(item.id);
-            if (!added) continue;
-            Control& control = slot->second;
+            if (window->control(item.id)) continue;
+            ControlState control;
+            control.id = item.id;
             control.kind = item.kind;
+            control.ownerDrawn = item.ownerDrawn;
+            const int left = unitsToX(item.x), top = unitsToY(item.y);
+            control.rect = {left, top, left + unitsToX(item.width), top + unitsToY(item.height)};
             switch (item.kind) {
                 case resources::ControlKind::comboBox:
                 case resources::ControlKind::sortedComboBox:
@@ -102,27 +88,320 @@ struct Dialog::Impl {
                     control.text = item.caption;
                     break;
             }
+            window->controls.push_back(std::move(control));
         }
+    }
+    window->windowRect = {0, 0, window->clientWidth + 2 * headless::kFrameWidth,
+                          window->clientHeight + headless::kCaptionHeight + 2 * headless::kFrameWidth};
+    return window;
+}
+
+Dialog* dialogOf(const WindowPtr& window) {
+    std::lock_guard<std::mutex> guard(window->lock);
+    return window->dialog;
+}
+
+}  // namespace
+
+struct Dialog::Impl {
+    // The dialog's last window: its state stays readable after it is gone.
+    mutable std::mutex lock;
+    WindowPtr window;
+    std::atomic<WindowHandle> handle{nullptr};
+    std::atomic<bool> ended{false};
+    std::atomic<int> result{0};
+
+    WindowPtr current() const {
+        std::lock_guard<std::mutex> guard(lock);
+        return window;
+    }
+    // The window while it exists.
+    WindowPtr live() const {
+        WindowPtr w = current();
+        if (!w) return nullptr;
+        std::lock_guard<std::mutex> guard(w->lock);
+        return w->destroyed ? nullptr : w;
+    }
+
+    void open(Dialog& owner, WindowPtr w) {
+        headless::registerWindow(w);
+        {
+            std::lock_guard<std::mutex> guard(w->lock);
+            w->dialog = &owner;
+        }
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            window = w;
+        }
+        handle.store(w->handle());
+        headless::attachDesktopOnce();
+    }
+
+    void destroy() {
+        WindowPtr w = current();
+        if (!w) return;
+        {
+            std::lock_guard<std::mutex> guard(w->lock);
+            if (w->destroyed) return;
+            w->destroyed = true;
+            w->visible = false;
+            w->dialog = nullptr;
+        }
+        handle.store(nullptr);
+        headless::unregisterWindow(w->handle());
+        // Releases the senders of messages that will never be handled.
+        w->queue()->dropMessagesFor(w->id());
+    }
+
+    // Reads the state of the current window under its lock.
+    template <typename Result, typename Reader>
+    Result read(Result fallback, Reader reader) const {
+        WindowPtr w = current();
+        if (!w) return fallback;
+        std::lock_guard<std::mutex> guard(w->lock);
+        return reader(*w);
+    }
+    template <typename Writer>
+    void write(Writer writer) {
+        WindowPtr w = current();
+        if (!w) return;
+        std::lock_guard<std::mutex> guard(w->lock);
+        writer(*w);
     }
 };
 
+namespace headless {
+namespace {
+
+// Paints an owner-drawn control through a recording canvas and keeps the
+// operations as its last painting.
+std::vector<CanvasOperation> paintNow(Dialog& dialog, const WindowPtr& window, int controlId, unsigned itemState) {
+    Rect item;
+    {
+        std::lock_guard<std::mutex> guard(window->lock);
+        ControlState* control = window->control(controlId);
+        if (!control || !control->ownerDrawn || window->destroyed) return {};
+        control->paintPending = false;
+        item = {0, 0, control->rect.width(), control->rect.height()};
+    }
+    RecordingCanvas canvas;
+    guarded([&] { dialog.dispatchDrawItem(controlId, canvas, item, itemState); });
+    std::lock_guard<std::mutex> guard(window->lock);
+    if (ControlState* control = window->control(controlId)) {
+        ++control->paints;
+        control->painting = canvas.operations();
+    }
+    return canvas.operations();
+}
+
+void paintPendingOf(const WindowPtr& window) {
+    std::vector<int> pending;
+    {
+        std::lock_guard<std::mutex> guard(window->lock);
+        if (window->destroyed || !window->dialog) return;
+        for (const ControlState& control : window->controls)
+            if (control.paintPending && control.ownerDrawn) pending.push_back(control.id);
+    }
+    for (int id : pending) {
+        Dialog* dialog = dialogOf(window);  // a paint may destroy the window
+        if (!dialog) return;
+        paintNow(*dialog, window, id, 0);
+    }
+}
+
+// Handles a message taken from the thread's queue and marks it handled. A
+// modal dialog that ended in its handler is gone before its sender is
+// released, as after the return of a Win32 SendMessage that ended it.
+void runMessage(const std::shared_ptr<ThreadQueue>& queue, const Message& message) {
+    dispatchToWindow(message);
+    if (WindowPtr window = findWindow(reinterpret_cast<WindowHandle>(message.target))) {
+        if (Dialog* dialog = dialogOf(window); dialog && !window->modeless() && dialog->impl().ended.load())
+            dialog->impl().destroy();
+    }
+    queue->handled(message);
+}
+
+}  // namespace
+
+void dispatchToWindow(const Message& message) {
+    const WindowPtr window = findWindow(reinterpret_cast<WindowHandle>(message.target));
+    if (!window) return;
+    Dialog* dialog = dialogOf(window);
+    if (!dialog) return;
+    guarded([&] {
+        switch (message.message) {
+            case kWmClose:
+                // A modeless dialog is destroyed; a modal one hears of it.
+                if (window->modeless())
+                    dialog->destroyWindow();
+                else
+                    dialog->dispatchMessage(kWmClose, 0, 0);
+                break;
+            case kWmKeyDown:
+                // As the dialog manager turns Esc and Enter into commands.
+                if (message.wParam == kVkEscape) dialog->dispatchMessage(kWmCommand, kIdCancel, 0);
+                if (message.wParam == kVkReturn) dialog->dispatchMessage(kWmCommand, kIdOk, 0);
+                break;
+            case kBmClick: {
+                const int id = static_cast<int>(message.wParam);
+                {
+                    std::lock_guard<std::mutex> guard(window->lock);
+                    ControlState* control = window->control(id);
+                    if (!control) break;
+                    if (control->kind == resources::ControlKind::checkBox) control->check = control->check ? 0 : 1;
+                }
+                dialog->dispatchMessage(kWmCommand, static_cast<std::uintptr_t>(id & 0xFFFF), 0);
+                break;
+            }
+            case kWmSetCursor:
+                dialog->dispatchSetCursor();
+                break;
+            case kWmPaint:
+                paintPendingOf(window);
+                break;
+            default:
+                dialog->dispatchMessage(message.message, message.wParam, message.lParam);
+                break;
+        }
+    });
+}
+
+void paintPendingControls(const std::shared_ptr<ThreadQueue>& queue) {
+    for (const WindowPtr& window : allWindows())
+        if (window->queue() == queue) paintPendingOf(window);
+}
+
+int pumpMessages() {
+    const std::shared_ptr<ThreadQueue> queue = existingQueueOfThisThread();
+    if (!queue) return 0;
+    int count = 0;
+    Message message;
+    while (queue->take(message, false)) {
+        runMessage(queue, message);
+        ++count;
+    }
+    paintPendingControls(queue);
+    return count;
+}
+
+namespace {
+
+bool postTo(const Dialog& dialog, unsigned message, std::uintptr_t wParam) {
+    const WindowPtr window = findWindow(dialog.window());
+    return window && window->post(message, wParam, 0);
+}
+
+Dialog::Impl& implOf(const Dialog& dialog) { return const_cast<Dialog&>(dialog).impl(); }
+
+}  // namespace
+
+bool pressControl(const Dialog& dialog, int controlId) {
+    if (!dialog.hasControl(controlId)) return false;
+    return postTo(dialog, kBmClick, static_cast<std::uintptr_t>(controlId));
+}
+
+bool pressKey(const Dialog& dialog, Key key) {
+    return postTo(dialog, kWmKeyDown, key == Key::escape ? kVkEscape : kVkReturn);
+}
+
+bool moveMouseOver(const Dialog& dialog) { return postTo(dialog, kWmSetCursor, 0); }
+
+std::vector<CanvasOperation> paintControl(Dialog& dialog, int controlId, unsigned itemState) {
+    const WindowPtr window = dialog.impl().live();
+    return window ? paintNow(dialog, window, controlId, itemState) : std::vector<CanvasOperation>();
+}
+
+std::optional<ControlColors> askControlColors(Dialog& dialog, int controlId) {
+    std::optional<ControlColors> colors;
+    if (dialog.window()) guarded([&] { colors = dialog.dispatchControlColor(controlId); });
+    return colors;
+}
+
+std::vector<CanvasOperation> lastPainting(const Dialog& dialog, int controlId) {
+    return implOf(dialog).read(std::vector<CanvasOperation>(), [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control ? control->painting : std::vector<CanvasOperation>();
+    });
+}
+
+ControlCounters controlCounters(const Dialog& dialog, int controlId) {
+    return implOf(dialog).read(ControlCounters(), [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control ? ControlCounters{control->invalidations, control->redraws, control->paints} : ControlCounters();
+    });
+}
+
+bool isOwnerDrawn(const Dialog& dialog, int controlId) {
+    return implOf(dialog).read(false, [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control && control->ownerDrawn;
+    });
+}
+
+bool paintsOffscreen(const Dialog& dialog, int controlId) {
+    return implOf(dialog).read(false, [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control && control->offscreen;
+    });
+}
+
+int largeIcon(const Dialog& dialog) {
+    return implOf(dialog).read(0, [](const Window& w) { return w.largeIcon; });
+}
+
+bool closeItemDisabled(const Dialog& dialog) {
+    return implOf(dialog).read(false, [](const Window& w) { return w.closeItemDisabled; });
+}
+
+bool isModeless(const Dialog& dialog) {
+    return implOf(dialog).read(false, [](const Window& w) { return w.modeless(); });
+}
+
+TextCodePage titleCodePage(const Dialog& dialog) {
+    return implOf(dialog).read(TextCodePage::ansi, [](const Window& w) { return w.titleCodePage; });
+}
+
+TextCodePage controlCodePage(const Dialog& dialog, int controlId) {
+    return implOf(dialog).read(TextCodePage::ansi, [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control ? control->codePage : TextCodePage::ansi;
+    });
+}
+
+std::string titleUtf8(const Dialog& dialog) { return toUtf8(dialog.title(), titleCodePage(dialog)); }
+
+std::string controlTextUtf8(const Dialog& dialog, int controlId) {
+    return toUtf8(dialog.controlText(controlId), controlCodePage(dialog, controlId));
+}
+
+void resizeClient(Dialog& dialog, int width, int height) {
+    const WindowPtr window = dialog.impl().live();
+    if (!window) return;
+    {
+        std::lock_guard<std::mutex> guard(window->lock);
+        const int frameWidth = window->windowRect.width() - window->clientWidth;
+        const int frameHeight = window->windowRect.height() - window->clientHeight;
+        window->clientWidth = width;
+        window->clientHeight = height;
+        window->windowRect.right = window->windowRect.left + width + frameWidth;
+        window->windowRect.bottom = window->windowRect.top + height + frameHeight;
+    }
+    guarded([&] { dialog.dispatchSize(width, height); });
+}
+
+}  // namespace headless
+
 Dialog::Dialog(int templateId) : templateId_(templateId), impl_(std::make_unique<Impl>()) {}
 
-Dialog::~Dialog() = default;
+Dialog::~Dialog() { impl_->destroy(); }
 
 int Dialog::runModal() {
-    if (impl_->handle.load()) return -1;  // already running
-    impl_->build(templateId_);
+    if (impl_->live()) return -1;  // already has a window
     impl_->ended.store(false);
     impl_->result.store(0);
-
-    auto window = std::make_shared<headless::Window>(std::this_thread::get_id());
-    {
-        std::lock_guard<std::mutex> guard(impl_->lock);
-        impl_->window = window;
-    }
-    const WindowHandle handle = headless::registerWindow(window);
-    impl_->handle.store(handle);
+    const WindowPtr window = buildWindow(templateId_, false);
+    const std::shared_ptr<headless::ThreadQueue> queue = window->queue();
+    impl_->open(*this, window);
 
     guarded([&] { dispatchInit(); });
     if (!impl_->ended.load()) {
@@ -133,104 +412,229 @@ int Dialog::runModal() {
     }
     while (!impl_->ended.load()) {
         headless::Message message;
-        if (!window->next(message)) continue;
-        guarded([&] { dispatchMessage(message.message, message.wParam, message.lParam); });
-        window->handled(message.sequence);
+        if (!queue->take(message, false)) {
+            // Idle: paint what was invalidated, then wait.
+            headless::paintPendingControls(queue);
+            if (impl_->ended.load() || !queue->take(message, true)) continue;
+        }
+        headless::runMessage(queue, message);
     }
-
-    impl_->handle.store(nullptr);
-    headless::unregisterWindow(handle);
-    window->destroy();
-    {
-        std::lock_guard<std::mutex> guard(impl_->lock);
-        impl_->window.reset();
-    }
+    impl_->destroy();
     return impl_->result.load();
 }
 
 void Dialog::endDialog(int result) {
+    const WindowPtr window = impl_->current();
+    if (window && window->modeless()) {
+        // As EndDialog does to a modeless dialog: it only hides it.
+        hide();
+        return;
+    }
     impl_->result.store(result);
     impl_->ended.store(true);
-    std::shared_ptr<headless::Window> window;
-    {
-        std::lock_guard<std::mutex> guard(impl_->lock);
-        window = impl_->window;
-    }
-    if (window) window->wake();
+    if (window) window->queue()->wake();
+}
+
+bool Dialog::createModeless() {
+    if (impl_->live()) return false;
+    impl_->ended.store(false);
+    impl_->open(*this, buildWindow(templateId_, true));
+    guarded([&] { dispatchInit(); });
+    return true;
+}
+
+void Dialog::destroyWindow() { impl_->destroy(); }
+
+void Dialog::show() {
+    impl_->write([](Window& w) {
+        if (!w.destroyed) w.visible = true;
+    });
+}
+
+void Dialog::hide() {
+    impl_->write([](Window& w) { w.visible = false; });
+}
+
+bool Dialog::isVisible() const {
+    return impl_->read(false, [](const Window& w) { return !w.destroyed && w.visible; });
+}
+
+Rect Dialog::windowRect() const {
+    return impl_->read(Rect(), [](const Window& w) { return w.windowRect; });
+}
+
+void Dialog::moveTo(int left, int top) {
+    impl_->write([&](Window& w) {
+        w.windowRect = {left, top, left + w.windowRect.width(), top + w.windowRect.height()};
+    });
+}
+
+void Dialog::makeTopmost() {
+    impl_->write([](Window& w) { w.topmost = true; });
+}
+
+bool Dialog::isTopmost() const {
+    return impl_->read(false, [](const Window& w) { return w.topmost; });
+}
+
+Rect Dialog::clientRect() const {
+    return impl_->read(Rect(), [](const Window& w) { return Rect{0, 0, w.clientWidth, w.clientHeight}; });
+}
+
+bool Dialog::hasControl(int controlId) const {
+    return impl_->read(false, [&](const Window& w) { return w.control(controlId) != nullptr; });
+}
+
+Rect Dialog::controlRect(int controlId) const {
+    return impl_->read(Rect(), [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control ? control->rect : Rect();
+    });
+}
+
+void Dialog::moveControl(int controlId, const Rect& rect) {
+    impl_->write([&](Window& w) {
+        if (ControlState* control = w.control(controlId)) control->rect = rect;
+    });
+}
+
+void Dialog::setLargeIcon(int iconResourceId) {
+    impl_->write([&](Window& w) { w.largeIcon = iconResourceId; });
+}
+
+void Dialog::disableCloseItem() {
+    impl_->write([](Window& w) { w.closeItemDisabled = true; });
+}
+
+bool Dialog::makeOwnerDrawn(int controlId, bool offscreen) {
+    bool found = false;
+    impl_->write([&](Window& w) {
+        if (ControlState* control = w.control(controlId)) {
+            control->ownerDrawn = true;
+            control->offscreen = offscreen;
+            found = true;
+        }
+    });
+    return found;
+}
+
+void Dialog::invalidateControl(int controlId, bool) {
+    bool owned = false;
+    WindowPtr window;
+    impl_->write([&](Window& w) {
+        if (ControlState* control = w.control(controlId)) {
+            ++control->invalidations;
+            control->paintPending = control->ownerDrawn;
+            owned = control->ownerDrawn;
+        }
+    });
+    // The thread paints when it is idle; wake it if it waits.
+    if (owned && (window = impl_->live())) window->queue()->wake();
+}
+
+void Dialog::redrawControl(int controlId) {
+    bool owned = false;
+    impl_->write([&](Window& w) {
+        if (ControlState* control = w.control(controlId)) {
+            ++control->redraws;
+            owned = control->ownerDrawn;
+            control->paintPending = owned;
+        }
+    });
+    const WindowPtr window = impl_->live();
+    if (!owned || !window) return;
+    if (window->queue()->owner() == std::this_thread::get_id())
+        headless::paintNow(*this, window, controlId, 0);
+    else
+        window->queue()->wake();  // painted by its own thread
+}
+
+bool Dialog::postToSelf(unsigned message) {
+    if (message < kWmUser) return false;
+    const WindowPtr window = impl_->live();
+    return window && window->post(message, 0, 0);
 }
 
 WindowHandle Dialog::window() const { return impl_->handle.load(); }
 
 std::string Dialog::title() const {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    return impl_->title;
+    return impl_->read(std::string(), [](const Window& w) { return w.title; });
 }
 
-void Dialog::setTitle(const std::string& text, TextCodePage) {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    impl_->title = text;
+void Dialog::setTitle(const std::string& text, TextCodePage codePage) {
+    impl_->write([&](Window& w) {
+        w.title = text;
+        w.titleCodePage = codePage;
+    });
 }
 
 std::string Dialog::controlText(int controlId) const {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    const Control* control = impl_->find(controlId);
-    return control ? control->text : std::string();
+    return impl_->read(std::string(), [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control ? control->text : std::string();
+    });
 }
 
-void Dialog::setControlText(int controlId, const std::string& text, TextCodePage) {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    Control* control = impl_->find(controlId);
-    if (!control) return;
-    control->text = text;
-    // Typing over a combo box's edit part leaves no entry selected.
-    if (control->selection >= 0 && control->entries[control->selection] != text) control->selection = -1;
+void Dialog::setControlText(int controlId, const std::string& text, TextCodePage codePage) {
+    impl_->write([&](Window& w) {
+        ControlState* control = w.control(controlId);
+        if (!control) return;
+        control->text = text;
+        control->codePage = codePage;
+        // Typing over a combo box's edit part leaves no entry selected.
+        if (control->selection >= 0 && control->entries[control->selection] != text) control->selection = -1;
+    });
 }
 
 int Dialog::checkState(int controlId) const {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    const Control* control = impl_->find(controlId);
-    return control ? control->check : 0;
+    return impl_->read(0, [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control ? control->check : 0;
+    });
 }
 
 void Dialog::setCheckState(int controlId, int state) {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    if (Control* control = impl_->find(controlId)) control->check = state;
+    impl_->write([&](Window& w) {
+        if (ControlState* control = w.control(controlId)) control->check = state;
+    });
 }
 
 std::vector<std::string> Dialog::comboEntries(int controlId) const {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    const Control* control = impl_->find(controlId);
-    return control ? control->entries : std::vector<std::string>();
+    return impl_->read(std::vector<std::string>(), [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control ? control->entries : std::vector<std::string>();
+    });
 }
 
 int Dialog::comboSelection(int controlId) const {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    const Control* control = impl_->find(controlId);
-    return control ? control->selection : -1;
+    return impl_->read(-1, [&](const Window& w) {
+        const ControlState* control = w.control(controlId);
+        return control ? control->selection : -1;
+    });
 }
 
 void Dialog::setComboSelection(int controlId, int index) {
-    std::lock_guard<std::mutex> guard(impl_->lock);
-    Control* control = impl_->find(controlId);
-    if (!control) return;
-    // As a drop-down combo box: the edit part shows the selected entry; an
-    // index out of range clears both.
-    if (index >= 0 && index < static_cast<int>(control->entries.size())) {
-        control->selection = index;
-        control->text = control->entries[index];
-    } else {
-        control->selection = -1;
-        control->text.clear();
-    }
+    impl_->write([&](Window& w) {
+        ControlState* control = w.control(controlId);
+        if (!control) return;
+        // As a drop-down combo box: the edit part shows the selected entry;
+        // an index out of range clears both.
+        if (index >= 0 && index < static_cast<int>(control->entries.size())) {
+            control->selection = index;
+            control->text = control->entries[index];
+        } else {
+            control->selection = -1;
+            control->text.clear();
+        }
+    });
 }
 
 void setHeadlessScript(int templateId, HeadlessScript script) {
-    ScriptTable& table = scriptTable();
-    std::lock_guard<std::mutex> guard(table.lock);
+    std::lock_guard<std::mutex> guard(scriptLock);
     if (script)
-        table.scripts[templateId] = std::move(script);
+        scripts[templateId] = std::move(script);
     else
-        table.scripts.erase(templateId);
+        scripts.erase(templateId);
 }
 
 }  // namespace platform

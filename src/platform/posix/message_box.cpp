@@ -18,10 +18,9 @@ struct SinkSlot {
     MessageBoxSink sink;
 };
 
-SinkSlot& slot() {
-    static SinkSlot* instance = new SinkSlot;  // usable from unload hooks
-    return *instance;
-}
+// A plain static: constructed at load, so it outlives the unload step.
+SinkSlot sinkSlot;
+SinkSlot& slot() { return sinkSlot; }
 
 }  // namespace
 

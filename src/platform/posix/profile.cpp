@@ -20,10 +20,9 @@ namespace {
 
 // One writer at a time inside this process: a write reads, changes and
 // replaces the whole file, and both of the library's threads write.
-std::mutex& profileLock() {
-    static std::mutex* lock = new std::mutex;  // outlives every static destructor
-    return *lock;
-}
+// A plain static: constructed at load, so it outlives the unload step.
+std::mutex profileMutex;
+std::mutex& profileLock() { return profileMutex; }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 

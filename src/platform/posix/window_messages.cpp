@@ -1,4 +1,6 @@
-// Posted and sent messages between headless windows of different threads.
+// The message queues of the headless windows' threads, the window registry,
+// and posted and sent messages between threads.
+#include <algorithm>
 #include <map>
 
 #include "platform/posix/headless_window.h"
@@ -10,83 +12,132 @@ namespace {
 
 constexpr std::chrono::milliseconds kSendTimeout{5000};
 
-struct Registry {
-    std::mutex lock;
-    std::map<std::uintptr_t, std::shared_ptr<Window>> windows;
-    std::uintptr_t nextId = 0x1000;
-};
-
-Registry& registry() {
-    static Registry* instance = new Registry;  // usable from unload hooks
-    return *instance;
-}
+// Plain statics, constructed when the library loads and destroyed after the
+// unload step (which still sends messages) has run.
+std::mutex registryLock;
+std::map<std::uintptr_t, std::shared_ptr<Window>> liveWindows;  // by handle, so in creation order
+std::uintptr_t nextWindowId = 0x1000;
+// Each thread's queue while a window of the thread holds it.
+std::map<std::thread::id, std::weak_ptr<ThreadQueue>> threadQueues;
 
 }  // namespace
 
-bool Window::post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::uint64_t* sequence) {
+void ThreadQueue::post(Message& message) {
     std::lock_guard<std::mutex> guard(lock_);
-    if (destroyed_) return false;
-    queue_.push_back({message, wParam, lParam, ++lastSequence_});
-    if (sequence) *sequence = lastSequence_;
+    message.sequence = ++lastSequence_;
+    if (message.sent) unfinishedSends_.insert(message.sequence);
+    queue_.push_back(message);
     changed_.notify_all();
-    return true;
 }
 
-bool Window::next(Message& message) {
+bool ThreadQueue::take(Message& message, bool wait) {
     std::unique_lock<std::mutex> guard(lock_);
-    changed_.wait(guard, [this] { return woken_ || destroyed_ || !queue_.empty(); });
-    if (woken_ || queue_.empty()) {
+    if (wait) changed_.wait(guard, [this] { return woken_ || !queue_.empty(); });
+    if (woken_ && wait) {
         woken_ = false;
         return false;
     }
+    if (queue_.empty()) return false;
     message = queue_.front();
     queue_.pop_front();
     return true;
 }
 
-void Window::handled(std::uint64_t sequence) {
+void ThreadQueue::handled(const Message& message) {
+    if (!message.sent) return;
     std::lock_guard<std::mutex> guard(lock_);
-    if (sequence > handledSequence_) handledSequence_ = sequence;
+    unfinishedSends_.erase(message.sequence);
     changed_.notify_all();
 }
 
-bool Window::waitHandled(std::uint64_t sequence, std::chrono::milliseconds timeout) {
+bool ThreadQueue::waitHandled(std::uint64_t sequence, std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> guard(lock_);
-    return changed_.wait_for(guard, timeout, [&] { return destroyed_ || handledSequence_ >= sequence; });
+    return changed_.wait_for(guard, timeout, [&] { return unfinishedSends_.count(sequence) == 0; });
 }
 
-void Window::wake() {
+void ThreadQueue::wake() {
     std::lock_guard<std::mutex> guard(lock_);
     woken_ = true;
     changed_.notify_all();
 }
 
-void Window::destroy() {
+void ThreadQueue::dropMessagesFor(std::uintptr_t target) {
     std::lock_guard<std::mutex> guard(lock_);
-    destroyed_ = true;
-    queue_.clear();
+    for (auto it = queue_.begin(); it != queue_.end();) {
+        if (it->target != target) {
+            ++it;
+            continue;
+        }
+        if (it->sent) unfinishedSends_.erase(it->sequence);
+        it = queue_.erase(it);
+    }
     changed_.notify_all();
 }
 
-WindowHandle registerWindow(std::shared_ptr<Window> window) {
-    Registry& r = registry();
-    std::lock_guard<std::mutex> guard(r.lock);
-    const std::uintptr_t id = r.nextId++;
-    r.windows.emplace(id, std::move(window));
-    return reinterpret_cast<WindowHandle>(id);
+std::shared_ptr<ThreadQueue> queueOfThisThread() {
+    const std::thread::id self = std::this_thread::get_id();
+    std::lock_guard<std::mutex> guard(registryLock);
+    // Forget the queues of threads whose windows are all gone.
+    for (auto it = threadQueues.begin(); it != threadQueues.end();)
+        it = it->second.expired() ? threadQueues.erase(it) : std::next(it);
+    std::weak_ptr<ThreadQueue>& slot = threadQueues[self];
+    std::shared_ptr<ThreadQueue> queue = slot.lock();
+    if (!queue) {
+        queue = std::make_shared<ThreadQueue>(self);
+        slot = queue;
+    }
+    return queue;
+}
+
+std::shared_ptr<ThreadQueue> existingQueueOfThisThread() {
+    std::lock_guard<std::mutex> guard(registryLock);
+    const auto found = threadQueues.find(std::this_thread::get_id());
+    return found == threadQueues.end() ? nullptr : found->second.lock();
+}
+
+bool Window::post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool sent, std::uint64_t* sequence) {
+    // Held while queueing, so a message never follows the window's
+    // destruction into the queue.
+    std::lock_guard<std::mutex> guard(lock);
+    if (destroyed) return false;
+    Message queued{id_, message, wParam, lParam, 0, sent};
+    queue_->post(queued);
+    if (sequence) *sequence = queued.sequence;
+    return true;
+}
+
+ControlState* Window::control(int controlId) {
+    const auto found = std::find_if(controls.begin(), controls.end(),
+                                    [controlId](const ControlState& c) { return c.id == controlId; });
+    return found == controls.end() ? nullptr : &*found;
+}
+
+const ControlState* Window::control(int controlId) const { return const_cast<Window*>(this)->control(controlId); }
+
+std::shared_ptr<Window> registerWindow(std::shared_ptr<Window> window) {
+    std::lock_guard<std::mutex> guard(registryLock);
+    window->id_ = nextWindowId++;
+    liveWindows.emplace(window->id_, window);
+    return window;
 }
 
 void unregisterWindow(WindowHandle handle) {
-    Registry& r = registry();
-    std::lock_guard<std::mutex> guard(r.lock);
-    r.windows.erase(reinterpret_cast<std::uintptr_t>(handle));
+    std::lock_guard<std::mutex> guard(registryLock);
+    liveWindows.erase(reinterpret_cast<std::uintptr_t>(handle));
 }
 
 std::shared_ptr<Window> findWindow(WindowHandle handle) {
-    Registry& r = registry();
-    std::lock_guard<std::mutex> guard(r.lock);
-    const auto found = r.windows.find(reinterpret_cast<std::uintptr_t>(handle));
-    return found == r.windows.end() ? nullptr : found->second;
+    std::lock_guard<std::mutex> guard(registryLock);
+    const auto found = liveWindows.find(reinterpret_cast<std::uintptr_t>(handle));
+    return found == liveWindows.end() ? nullptr : found->second;
+}
+
+std::vector<std::shared_ptr<Window>> allWindows() {
+    std::lock_guard<std::mutex> guard(registryLock);
+    std::vector<std::shared_ptr<Window>> windows;
+    windows.reserve(liveWindows.size());
+    for (const auto& [id, window] : liveWindows) windows.push_back(window);
+    return windows;
 }
 
 }  // namespace headless
@@ -97,14 +148,18 @@ bool postMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, s
 }
 
 void sendCloseMessage(WindowHandle window) {
-    // The shared pointer keeps the queue alive even if the window's thread
-    // destroys the window meanwhile.
+    // The shared pointer keeps the window's state and queue alive even if
+    // its thread destroys the window meanwhile.
     const std::shared_ptr<headless::Window> target = headless::findWindow(window);
+    if (!target) return;
+    // A window's own thread handles a sent message at once, as Win32 does.
+    if (target->queue()->owner() == std::this_thread::get_id()) {
+        headless::dispatchToWindow({target->id(), kWmClose, 0, 0, 0, false});
+        return;
+    }
     std::uint64_t sequence = 0;
-    if (!target || !target->post(kWmClose, 0, 0, &sequence)) return;
-    // A window's own thread handles the message when it is back in its loop.
-    if (target->owner() == std::this_thread::get_id()) return;
-    target->waitHandled(sequence, headless::kSendTimeout);
+    if (!target->post(kWmClose, 0, 0, true, &sequence)) return;
+    target->queue()->waitHandled(sequence, headless::kSendTimeout);
 }
 
 }  // namespace platform

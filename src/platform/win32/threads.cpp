@@ -17,11 +17,12 @@ struct HookList {
     std::vector<void (*)()> hooks;
 };
 
-// Never destroyed: the hooks run from DllMain, after which the C runtime
-// destroys the library's static objects.
+// A plain static, so that every load of the library frees its list again:
+// the C runtime of the DLL destroys it only after DllMain has run the hooks
+// at detach.
 HookList& hookList() {
-    static HookList* instance = new HookList;
-    return *instance;
+    static HookList instance;
+    return instance;
 }
 
 // The module this code lives in.

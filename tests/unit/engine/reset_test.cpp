@@ -1,10 +1,12 @@
 // ResetStats0: date texts, the bad-QSO file, the state it empties, the host
 // version, the KDA directory, and the "Start" key with the window start.
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
 
 #include "engine_fixture.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -191,6 +193,31 @@ TEST_F(ResetTest, StartAlternatesAndARunningPanelIsKept) {
     resetStats(resetArguments());  // "0" and no panel: starts again
     EXPECT_EQ("1", setting("Start"));
     EXPECT_TRUE(waitForPanel(true));
+}
+
+// A panel whose thread has started but has not built its panel yet.
+std::mutex panelGate;
+std::atomic<int> panelsBuilt{0};
+std::unique_ptr<platform::Dialog> gatedPanel() {
+    std::lock_guard<std::mutex> wait(panelGate);
+    ++panelsBuilt;
+    return std::make_unique<platform::Dialog>(IDD_SETUP);
+}
+
+TEST_F(ResetTest, AStartedWindowThreadCountsAsARunningPanel) {
+    setPanelFactory(&gatedPanel);
+    panelsBuilt = 0;
+    {
+        std::unique_lock<std::mutex> holdThreadBeforeItsPanel(panelGate);
+        resetStats(resetArguments());  // starts the thread, which waits
+        resetStats(resetArguments());  // "1" -> "0"
+        resetStats(resetArguments());  // "0" with a thread about to show its panel
+        EXPECT_EQ("0", setting("Start"));
+    }
+    ASSERT_TRUE(waitForPanel(true));
+    EXPECT_TRUE(stopWindows());
+    setPanelFactory(nullptr);
+    EXPECT_EQ(1, panelsBuilt.load());
 }
 
 TEST_F(ResetTest, OldHostVersionsStartNoPanelButStillToggle) {

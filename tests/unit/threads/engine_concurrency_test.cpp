@@ -81,6 +81,14 @@ TEST(EngineConcurrency, WindowThreadReadsWholeListsWhileTheHostAddsAndRemoves) {
         }
     });
 
+    // On a loaded machine the reader may not have run at all by the end:
+    // let it walk once before the host starts and once after it is done.
+    const auto waitForAWalk = [&] {
+        const int seen = walks.load();
+        while (walks.load() == seen) std::this_thread::yield();
+    };
+    waitForAWalk();
+
     platform::writeProfileString(settingsFile, settingsSection, "Start", "1");  // no panel
     ResetArguments reset;
     reset.secondDate = COleDateTime::fromParts(2017, 3, 18);
@@ -107,10 +115,10 @@ TEST(EngineConcurrency, WindowThreadReadsWholeListsWhileTheHostAddsAndRemoves) {
     for (int i = kQsoCount - 1; i >= 0; --i)
         if (i % 3 != 1) removeQso(qsoNumber(i));
 
+    waitForAWalk();
     stop = true;
     reader.join();
     EXPECT_TRUE(consistent.load());
-    EXPECT_GT(walks.load(), 0);
     std::lock_guard<std::mutex> guard(stateLock());
     EXPECT_TRUE(contestState().qsoList.empty());
     EXPECT_TRUE(contestState().workedBands.empty());

@@ -1,0 +1,155 @@
+// The headless windows as a host stand-in sees them: when the plug-in's
+// first window opens, a program that exports korvan_host_attach_desktop
+// (see host_stand_in.h) is handed functions that describe the windows and
+// press their controls and keys. At unload it is handed null.
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "platform/posix/headless_testing.h"
+#include "platform/posix/headless_window.h"
+#include "platform/posix/host_stand_in.h"
+#include "platform/threads.h"
+#include "resources/resource.h"
+
+namespace platform::headless {
+namespace {
+
+// The window's kind as a host tells it by its controls; "" for none. The
+// grid's box ids (1015 to 1225) include the panel's 1107, so the grid is
+// the window whose controls are all such boxes.
+std::string kindOf(const Window& window) {
+    const bool allGridBoxes =
+        !window.controls.empty() &&
+        std::all_of(window.controls.begin(), window.controls.end(), [](const ControlState& control) {
+            return control.kind == resources::ControlKind::checkBox && control.id >= IDC_OBLAST_FIRST_BOX &&
+                   control.id <= IDC_OBLAST_LAST_BOX;
+        });
+    if (allGridBoxes) return "kda";
+    if (window.control(IDC_SETUP_ON_TOP)) return "panel";
+    if (window.controls.size() == 1 && window.controls.front().id == IDC_DXCC_INFO &&
+        window.controls.front().ownerDrawn)
+        return "dxcc";
+    return "";
+}
+
+std::string jsonString(const std::string& utf8) {
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string describe() {
+    std::string json = "[";
+    bool first = true;
+    for (const std::shared_ptr<Window>& window : allWindows()) {
+        std::lock_guard<std::mutex> guard(window->lock);
+        if (window->destroyed) continue;
+        const std::string kind = kindOf(*window);
+        if (kind.empty()) continue;
+        json += first ? "" : ", ";
+        first = false;
+        json += "{\"kind\": " + jsonString(kind) + ", \"title\": " +
+                jsonString(toUtf8(window->title, window->titleCodePage)) +
+                ", \"visible\": " + (window->visible ? "true" : "false") +
+                ", \"topmost\": " + (window->topmost ? "true" : "false") + ", \"checks\": {";
+        bool firstCheck = true;
+        for (const ControlState& control : window->controls) {
+            if (control.kind != resources::ControlKind::checkBox) continue;
+            json += firstCheck ? "" : ", ";
+            firstCheck = false;
+            json += jsonString(toUtf8(control.text, control.codePage)) + ": " + std::to_string(control.check);
+        }
+        json += "}}";
+    }
+    return json + "]";
+}
+
+std::shared_ptr<Window> firstOfKind(const char* kind) {
+    if (!kind) return nullptr;
+    for (const std::shared_ptr<Window>& window : allWindows()) {
+        std::lock_guard<std::mutex> guard(window->lock);
+        if (!window->destroyed && kindOf(*window) == kind) return window;
+    }
+    return nullptr;
+}
+
+unsigned describeWindows(char* buffer, unsigned size) {
+    try {
+        const std::string json = describe();
+        if (buffer && size > 0) {
+            const std::size_t n = std::min<std::size_t>(json.size(), size - 1);
+            std::memcpy(buffer, json.data(), n);
+            buffer[n] = '\0';
+        }
+        return static_cast<unsigned>(json.size());
+    } catch (...) {
+        if (buffer && size > 0) buffer[0] = '\0';
+        return 0;
+    }
+}
+
+int pressDesktopControl(const char* kind, int controlId) {
+    try {
+        const std::shared_ptr<Window> window = firstOfKind(kind);
+        if (!window) return 1;
+        {
+            std::lock_guard<std::mutex> guard(window->lock);
+            if (!window->control(controlId)) return 1;
+        }
+        return window->post(kBmClick, static_cast<std::uintptr_t>(controlId), 0) ? 0 : 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
+int pressDesktopKey(const char* kind, int key) {
+    try {
+        const std::shared_ptr<Window> window = firstOfKind(kind);
+        if (!window || (key != KORVAN_KEY_ESCAPE && key != KORVAN_KEY_ENTER)) return 1;
+        return window->post(kWmKeyDown, key == KORVAN_KEY_ESCAPE ? kVkEscape : kVkReturn, 0) ? 0 : 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
+const KorvanHeadlessDesktop desktop{&describeWindows, &pressDesktopControl, &pressDesktopKey};
+
+std::once_flag attachOnce;
+KorvanHostAttachDesktopFunction attachedTo = nullptr;
+
+// The functions handed over go away with the library.
+void detachDesktop() {
+    if (attachedTo) attachedTo(nullptr);
+    attachedTo = nullptr;
+}
+
+}  // namespace
+
+void attachDesktopOnce() {
+    std::call_once(attachOnce, [] {
+        auto attach =
+            reinterpret_cast<KorvanHostAttachDesktopFunction>(dlsym(RTLD_DEFAULT, KORVAN_HOST_ATTACH_DESKTOP_SYMBOL));
+        if (!attach) return;
+        attachedTo = attach;
+        runAtLibraryUnload(&detachDesktop);
+        attach(&desktop);
+    });
+}
+
+}  // namespace platform::headless

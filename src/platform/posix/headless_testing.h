@@ -1,0 +1,77 @@
+#pragma once
+// What tests (and the host stand-in's desktop) may do with the headless
+// windows beyond the dialog framework: act as the operator, run the
+// thread's messages as an outgoing host call would, paint a control now,
+// and read what only the headless windows keep (paintings, counters,
+// icon, code pages).
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/dialog.h"
+#include "platform/recording_canvas.h"
+
+namespace platform::headless {
+
+// Dispatches the messages queued for the calling thread's windows, then
+// paints the invalidated owner-drawn controls; as the message loop that an
+// outgoing COM call runs on Windows. Returns how many messages ran.
+int pumpMessages();
+
+// The operator's actions, posted to the dialog's window (false when it has
+// no window or no such control). Pressing an automatic check box changes
+// its state before the click reaches the dialog.
+enum class Key { escape, enter };
+bool pressControl(const Dialog& dialog, int controlId);
+bool pressKey(const Dialog& dialog, Key key);
+// The mouse moves over the window (the set-cursor notification).
+bool moveMouseOver(const Dialog& dialog);
+
+// On the dialog's thread: paints an owner-drawn control now with the item
+// state given; the operations drawn (empty when it is not owner-drawn).
+std::vector<CanvasOperation> paintControl(Dialog& dialog, int controlId, unsigned itemState = 0);
+// On the dialog's thread: the colours the dialog answers when the platform
+// paints its background (controlId 0) or a static text or check box.
+std::optional<ControlColors> askControlColors(Dialog& dialog, int controlId);
+// The operations of the control's last painting.
+std::vector<CanvasOperation> lastPainting(const Dialog& dialog, int controlId);
+
+struct ControlCounters {
+    int invalidations = 0;  // invalidateControl
+    int redraws = 0;        // redrawControl
+    int paints = 0;         // paintings of an owner-drawn control
+};
+ControlCounters controlCounters(const Dialog& dialog, int controlId);
+bool isOwnerDrawn(const Dialog& dialog, int controlId);
+bool paintsOffscreen(const Dialog& dialog, int controlId);
+
+int largeIcon(const Dialog& dialog);  // 0: none set
+bool closeItemDisabled(const Dialog& dialog);
+bool isModeless(const Dialog& dialog);
+
+// Texts keep their bytes; these say in which code page, and give them as
+// UTF-8.
+TextCodePage titleCodePage(const Dialog& dialog);
+TextCodePage controlCodePage(const Dialog& dialog, int controlId);
+std::string titleUtf8(const Dialog& dialog);
+std::string controlTextUtf8(const Dialog& dialog, int controlId);
+
+// On the dialog's thread: the client area takes the new size (as when the
+// operator drags the frame) and onSize is delivered.
+void resizeClient(Dialog& dialog, int width, int height);
+
+// Windows-1251 bytes as UTF-8. An ANSI text is taken as it is (the
+// plug-in's own ANSI texts are ASCII).
+std::string windows1251ToUtf8(const std::string& text);
+std::string toUtf8(const std::string& text, TextCodePage codePage);
+
+// Pixels per dialog unit of the headless templates: a dialog unit is
+// kDialogUnitX / 4 pixels wide and kDialogUnitY / 8 pixels high (the base
+// units of the 8-point MS Sans Serif font). The window's frame adds
+// kFrameWidth on every side and kCaptionHeight above the client area.
+constexpr int kDialogUnitX = 6;
+constexpr int kDialogUnitY = 13;
+constexpr int kFrameWidth = 3;
+constexpr int kCaptionHeight = 20;
+
+}  // namespace platform::headless

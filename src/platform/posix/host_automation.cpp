@@ -1,0 +1,77 @@
+// The host's automation object without COM: a host stand-in program
+// (korvan-host) exports a C function that gives its object, found in the
+// process's global scope (see host_stand_in.h).
+#include <dlfcn.h>
+
+#include <mutex>
+#include <vector>
+
+#include "platform/host_automation.h"
+#include "platform/posix/host_stand_in.h"
+
+namespace platform {
+namespace {
+
+// Longest worked-call text taken from the host.
+constexpr unsigned kQsoItemBufferSize = 4096;
+
+class StandInHostObject : public HostAutomation {
+public:
+    explicit StandInHostObject(const KorvanHostObject* object) : object_(object) {}
+    ~StandInHostObject() override {
+        if (object_->release) object_->release(object_->context);
+    }
+
+    bool sendCommand(const std::string& text) override {
+        return object_->sendCommand && object_->sendCommand(object_->context, text.c_str()) == 0;
+    }
+
+    std::optional<double> frequency() override {
+        double hertz = 0;
+        if (!object_->frequency || object_->frequency(object_->context, &hertz) != 0) return std::nullopt;
+        return hertz;
+    }
+
+    std::optional<std::string> qsoItem(int item) override {
+        if (!object_->qsoItem) return std::nullopt;
+        std::vector<char> text(kQsoItemBufferSize, '\0');
+        int isString = 0;
+        if (object_->qsoItem(object_->context, item, &isString, text.data(), kQsoItemBufferSize) != 0)
+            return std::nullopt;
+        if (!isString) return std::string();
+        text.back() = '\0';
+        return std::string(text.data());
+    }
+
+private:
+    const KorvanHostObject* object_;
+};
+
+std::mutex factoryLock;
+std::function<std::unique_ptr<HostAutomation>()> factory;
+
+}  // namespace
+
+std::unique_ptr<HostAutomation> acquireHostAutomation() {
+    std::function<std::unique_ptr<HostAutomation>()> testFactory;
+    {
+        std::lock_guard<std::mutex> guard(factoryLock);
+        testFactory = factory;
+    }
+    if (testFactory) return testFactory();
+    auto running = reinterpret_cast<KorvanHostRunningObjectFunction>(dlsym(RTLD_DEFAULT, KORVAN_HOST_RUNNING_OBJECT_SYMBOL));
+    if (!running) return nullptr;
+    const KorvanHostObject* object = running();
+    if (!object) return nullptr;
+    return std::make_unique<StandInHostObject>(object);
+}
+
+// No COM here: nothing to end.
+void endThreadAutomation() {}
+
+void setHostAutomationFactory(std::function<std::unique_ptr<HostAutomation>()> replacement) {
+    std::lock_guard<std::mutex> guard(factoryLock);
+    factory = std::move(replacement);
+}
+
+}  // namespace platform

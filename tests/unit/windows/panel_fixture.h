@@ -1,0 +1,80 @@
+#pragma once
+// A setup panel run on the test's thread with a fake host object, and what
+// the host heard.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/contest_state.h"
+#include "platform/host_automation.h"
+#include "platform/posix/headless_testing.h"
+#include "platform/profile.h"
+#include "resources/resource.h"
+#include "scripted_host.h"
+#include "scratch_folder.h"
+#include "windows/host_link.h"
+#include "windows/setup_panel.h"
+#include "windows/window_placement.h"
+#include "windows/window_thread.h"
+
+namespace headless = platform::headless;
+// (googletest's Test has a member named Setup.)
+using SetupPanel = ::Setup;
+
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host = std::make_shared<ScriptedHostState>();
+        platform::setHostAutomationFactory([this]() -> std::unique_ptr<platform::HostAutomation> {
+            if (!hostRunning) return nullptr;
+            return std::make_unique<ScriptedHost>(host);
+        });
+        keepWindowsOnTop = 0;
+        rememberedLeft = 0;
+        rememberedTop = 0;
+        std::lock_guard<std::mutex> guard(stateLock());
+        contestState().contestYear = "2017";
+    }
+    void TearDown() override {
+        platform::setHeadlessScript(IDD_SETUP, {});
+        platform::setHostAutomationFactory({});
+        releaseHostObject();
+        kdaWindow = nullptr;
+        dxccWindow = nullptr;
+    }
+
+    static void setSetting(const std::string& key, const std::string& value) {
+        platform::writeProfileString(settingsFile, settingsSection, key, value);
+    }
+    // "<missing>" when the key is absent.
+    static std::string setting(const std::string& key) {
+        return platform::readProfileString(settingsFile, settingsSection, key, "<missing>");
+    }
+
+    // Runs a panel modally on this thread. body runs once the panel has
+    // started and the messages it posted itself have run; then Esc closes
+    // the panel unless body has closed it. Returns the run's result.
+    int runPanel(const std::function<void(SetupPanel&)>& body) {
+        SetupPanel panel;
+        platform::setHeadlessScript(IDD_SETUP, [&](platform::Dialog&) {
+            headless::pumpMessages();
+            body(panel);
+            if (panel.window()) headless::pressKey(panel, headless::Key::escape);
+        });
+        return panel.runModal();
+    }
+
+    // Presses a control of the panel and runs what that posted.
+    static void press(SetupPanel& panel, int controlId) {
+        ASSERT_TRUE(headless::pressControl(panel, controlId));
+        headless::pumpMessages();
+    }
+
+    ScratchFolder folder;
+    std::shared_ptr<ScriptedHostState> host;
+    bool hostRunning = true;
+};
