@@ -61,8 +61,9 @@ CASES = {
         journal=[],
         observations={"start": dict(commands=[], settings={"setup_Mode": "ssb"})}),
     "clicks_switch_the_mode": dict(
-        script=START + "click ssb\nexpect <MODE:SSB>\nobserve ssb\nclick cw\nexpect <MODE:CW>\n"
-                       "expect <BAUDRATE:27>\nobserve cw\n",
+        # The panel stores the mode after it has sent the commands.
+        script=START + "click ssb\nexpect <MODE:SSB>\nsleep 300\nobserve ssb\nclick cw\nexpect <MODE:CW>\n"
+                       "expect <BAUDRATE:27>\nsleep 300\nobserve cw\n",
         journal=["0 command <MODE:CW>", "0 command <BAUDRATE:27>", "0 command <MODE:SSB>",
                  "0 command <MODE:CW>", "0 command <BAUDRATE:27>"],
         observations={"ssb": dict(commands=["<MODE:CW>", "<BAUDRATE:27>", "<MODE:SSB>"],
