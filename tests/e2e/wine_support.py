@@ -46,20 +46,29 @@ def init_prefix(prefix, timeout=300):
     os.makedirs(os.path.dirname(prefix), exist_ok=True)
     with open(prefix + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if os.path.exists(os.path.join(prefix, "system.reg")):
-            return
         env = wine_environment(prefix)
-        subprocess.run(["wineboot", "--init"], env=env, timeout=timeout,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/t", "REG_SZ",
-                        "/d", "N", "/f"], env=env, timeout=timeout, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=False)
-        subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
         if not os.path.exists(os.path.join(prefix, "system.reg")):
-            raise RuntimeError(f"wineboot did not create the prefix {prefix}")
-        with open(os.path.join(prefix, "user.reg"), encoding="latin-1") as user:
-            if '"Managed"="N"' not in user.read():
+            subprocess.run(["wineboot", "--init"], env=env, timeout=timeout,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+            subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
+            if not os.path.exists(os.path.join(prefix, "system.reg")):
+                raise RuntimeError(f"wineboot did not create the prefix {prefix}")
+        if not unmanaged_windows(prefix):
+            subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/t",
+                            "REG_SZ", "/d", "N", "/f"], env=env, timeout=timeout, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, check=False)
+            subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
+            if not unmanaged_windows(prefix):
                 raise RuntimeError(f"the prefix {prefix} does not have Managed=N for the X11 driver")
+
+
+def unmanaged_windows(prefix):
+    """Whether the prefix's X11 driver leaves the windows unmanaged."""
+    try:
+        with open(os.path.join(prefix, "user.reg"), encoding="latin-1") as user:
+            return '"Managed"="N"' in user.read()
+    except OSError:
+        return False
 
 
 def fresh_folder(folder):
