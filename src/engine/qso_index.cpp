@@ -160,6 +160,7 @@ std::size_t QsoIndex::AreaHash::operator()(const AreaKey& key) const {
 void QsoIndex::clear() {
     textIds_.clear();
     byCall_.clear();
+    byCallAndBand_.clear();
     areaCounts_.clear();
     sequences_.clear();
     nextSequence_ = 0;
@@ -186,16 +187,37 @@ std::size_t QsoIndex::positionOf(std::uint64_t sequence) const {
                                     sequences_.begin());
 }
 
-void QsoIndex::appended(const CInfo& qso) {
-    const std::uint64_t sequence = nextSequence_++;
-    sequences_.push_back(sequence);
-    const TextId band = internedId(qso.band);
+void QsoIndex::addSequence(CallTable& table, const std::string& call, TextId band, TextId mode,
+                           std::uint64_t sequence) {
     bool added = false;
-    CallEntry& entry = byCall_.findOrAdd(qso.call, band, internedId(qso.mode), added);
+    CallEntry& entry = table.findOrAdd(call, band, mode, added);
     if (added)
         entry.first = sequence;
     else
         entry.later.push_back(sequence);
+}
+
+void QsoIndex::removeSequence(CallTable& table, const std::string& call, TextId band, TextId mode,
+                              std::uint64_t sequence) {
+    CallEntry* entry = table.find(call, band, mode);
+    if (!entry) return;
+    if (entry->first != sequence) {
+        const auto found = std::find(entry->later.begin(), entry->later.end(), sequence);
+        if (found != entry->later.end()) entry->later.erase(found);
+    } else if (entry->later.empty()) {
+        table.erase(*entry);
+    } else {
+        entry->first = entry->later.front();
+        entry->later.erase(entry->later.begin());
+    }
+}
+
+void QsoIndex::appended(const CInfo& qso) {
+    const std::uint64_t sequence = nextSequence_++;
+    sequences_.push_back(sequence);
+    const TextId band = internedId(qso.band);
+    addSequence(byCall_, qso.call, band, internedId(qso.mode), sequence);
+    addSequence(byCallAndBand_, qso.call, band, kAnyMode, sequence);
     ++areaCounts_[AreaKey{band, qso.kdaCode}];
     digests_.appended(qso);
 }
@@ -205,16 +227,8 @@ void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
     const std::uint64_t sequence = sequences_[position];
     const TextId band = idOf(qso.band);
 
-    if (CallEntry* entry = byCall_.find(qso.call, band, idOf(qso.mode))) {
-        if (entry->first != sequence) {
-            entry->later.erase(std::find(entry->later.begin(), entry->later.end(), sequence));
-        } else if (entry->later.empty()) {
-            byCall_.erase(*entry);
-        } else {
-            entry->first = entry->later.front();
-            entry->later.erase(entry->later.begin());
-        }
-    }
+    removeSequence(byCall_, qso.call, band, idOf(qso.mode), sequence);
+    removeSequence(byCallAndBand_, qso.call, band, kAnyMode, sequence);
     const auto area = areaCounts_.find(AreaKey{band, qso.kdaCode});
     if (area != areaCounts_.end() && --area->second == 0) areaCounts_.erase(area);
 
@@ -253,6 +267,21 @@ std::ptrdiff_t QsoIndex::firstLoggedAt(const std::vector<CInfo>& qsos, const std
     for (const std::uint64_t sequence : entry->later)
         if (const std::ptrdiff_t position = loggedAt(sequence); position != kNone) return position;
     return kNone;
+}
+
+std::ptrdiff_t QsoIndex::lastWith(const std::string& call, const std::string& band, const std::string& mode) const {
+    const TextId bandId = idOf(band);
+    const TextId modeId = idOf(mode);
+    if (bandId == kUnknownText || modeId == kUnknownText) return kNone;
+    const CallEntry* entry = byCall_.find(call, bandId, modeId);
+    return entry ? static_cast<std::ptrdiff_t>(positionOf(entry->last())) : kNone;
+}
+
+std::ptrdiff_t QsoIndex::lastOnBand(const std::string& call, const std::string& band) const {
+    const TextId bandId = idOf(band);
+    if (bandId == kUnknownText) return kNone;
+    const CallEntry* entry = byCallAndBand_.find(call, bandId, kAnyMode);
+    return entry ? static_cast<std::ptrdiff_t>(positionOf(entry->last())) : kNone;
 }
 
 bool QsoIndex::hasArea(const std::string& band, const std::string& kdaCode) const {

@@ -5,6 +5,8 @@
 // - by call, band and mode: the stored QSOs of that key in list order (the
 //   dupe test wants the first one, the removal the first one logged at a
 //   given moment);
+// - by call and band, whatever the mode: the stored QSOs of that key in
+//   list order (the worked-with rows of the windows want the last one);
 // - by band and KDA code: how many stored QSOs have them (the area test
 //   only asks whether there is one).
 // The list stays a plain std::vector<CInfo> that the Cabrillo writer and
@@ -101,6 +103,11 @@ public:
     // Position of the first of them logged at the same moment as time.
     std::ptrdiff_t firstLoggedAt(const std::vector<CInfo>& qsos, const std::string& call, const std::string& band,
                                  const std::string& mode, const COleDateTime& time) const;
+    // Position of the last stored QSO with this call, band and mode.
+    std::ptrdiff_t lastWith(const std::string& call, const std::string& band, const std::string& mode) const;
+    // Position of the last stored QSO with this call and band, whatever its
+    // mode.
+    std::ptrdiff_t lastOnBand(const std::string& call, const std::string& band) const;
     // Whether a stored QSO on this band has this KDA code.
     bool hasArea(const std::string& band, const std::string& kdaCode) const;
 
@@ -110,6 +117,8 @@ public:
 private:
     using TextId = std::uint32_t;
     static constexpr TextId kUnknownText = 0xffffffffu;
+    // The mode of the keys of the call-and-band table (no text has it).
+    static constexpr TextId kAnyMode = 0xfffffffeu;
 
     // The stored QSOs of one call, band and mode: their sequence numbers in
     // list order. Nearly every key has one QSO, kept without an allocation
@@ -121,6 +130,7 @@ private:
         std::uint64_t hash = 0;
         std::uint64_t first = 0;
         std::vector<std::uint64_t> later;
+        std::uint64_t last() const { return later.empty() ? first : later.back(); }
     };
 
     // Open addressing with linear probing over the call entries. A slot
@@ -165,9 +175,14 @@ private:
     TextId idOf(const std::string& text) const;
     TextId internedId(const std::string& text);
     std::size_t positionOf(std::uint64_t sequence) const;
+    static void addSequence(CallTable& table, const std::string& call, TextId band, TextId mode,
+                            std::uint64_t sequence);
+    static void removeSequence(CallTable& table, const std::string& call, TextId band, TextId mode,
+                               std::uint64_t sequence);
 
     std::unordered_map<std::string, TextId> textIds_;
-    CallTable byCall_;
+    CallTable byCall_;         // call, band and mode
+    CallTable byCallAndBand_;  // call and band (mode kAnyMode)
     std::unordered_map<AreaKey, std::uint32_t, AreaHash> areaCounts_;
     std::vector<std::uint64_t> sequences_;  // of qsoList[i], increasing
     std::uint64_t nextSequence_ = 0;

@@ -42,3 +42,11 @@ int findLoggedQso(ContestState& state, const std::string& call, const std::strin
                   const COleDateTime& time) {
     return toIndex(indexOf(state).firstLoggedAt(state.qsoList, call, band, mode, time));
 }
+
+int findLatestQso(ContestState& state, const std::string& call, const std::string& band, const std::string& mode) {
+    return toIndex(indexOf(state).lastWith(call, band, mode));
+}
+
+int findLatestQsoOnBand(ContestState& state, const std::string& call, const std::string& band) {
+    return toIndex(indexOf(state).lastOnBand(call, band));
+}

@@ -31,3 +31,10 @@ bool isAreaWorked(ContestState& state, const std::string& band, const std::strin
 // same moment (see sameMoment), or kNotFound.
 int findLoggedQso(ContestState& state, const std::string& call, const std::string& band, const std::string& mode,
                   const COleDateTime& time);
+
+// Index of the last stored QSO with this call, band and mode (exact), or
+// kNotFound.
+int findLatestQso(ContestState& state, const std::string& call, const std::string& band, const std::string& mode);
+// Index of the last stored QSO with this call and band (exact), whatever
+// its mode, or kNotFound.
+int findLatestQsoOnBand(ContestState& state, const std::string& call, const std::string& band);

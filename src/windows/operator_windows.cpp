@@ -1,8 +1,8 @@
 #include "windows/operator_windows.h"
 
-#include "resources/resource.h"
+#include "windows/dxcc_window.h"
+#include "windows/kda_window.h"
 
-// For now the plain dialogs of their resources.
-std::unique_ptr<platform::Dialog> makeKdaWindow() { return std::make_unique<platform::Dialog>(IDD_OBLAST); }
+std::unique_ptr<platform::Dialog> makeKdaWindow() { return std::make_unique<oblast>(); }
 
-std::unique_ptr<platform::Dialog> makeDxccWindow() { return std::make_unique<platform::Dialog>(IDD_DXCC); }
+std::unique_ptr<platform::Dialog> makeDxccWindow() { return std::make_unique<DXCC>(); }

@@ -185,12 +185,6 @@ bool Setup::onUserMessage(unsigned message) {
     return true;
 }
 
-void Setup::refreshDisplays() {
-    openWantedWindows();
-    // The refresh is finished: the next call check may ask for another.
-    refreshPending.store(1);
-}
-
 void Setup::openWantedWindows() {
     if (viewDxcc != 0 && !dxccWindow.load()) openDxccWindow();
     if (viewKda != 0 && !kdaWindow.load()) openKdaWindow();

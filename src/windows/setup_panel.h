@@ -39,7 +39,7 @@ public:
     std::int32_t viewDxcc = 0;  // nonzero: the DXCC window is wanted
     std::int32_t viewKda = 0;   // nonzero: the KDA window is wanted
 
-    // The refresh of the windows (WM_STATS_REFRESH).
+    // The refresh of the windows (WM_STATS_REFRESH); in refresh.cpp.
     void refreshDisplays();
     // Opens the DXCC window, then the KDA window, when it is wanted and
     // not open.

@@ -19,7 +19,10 @@ struct ScriptedHostState {
     std::vector<std::string> commands;  // the calls that reached the host
     int calls = 0;                      // every call, failed or not
     int frequencyReads = 0;
-    double hertz = 14025000.0;
+    // 0 Hz: no band, and no "<SP1>" at a panel's first refresh (the last
+    // command's frequency starts at 0), so the commands heard are the
+    // panel's own.
+    double hertz = 0.0;
     std::string call;
     bool fails = false;   // every call fails (a host that went away)
     bool throws = false;  // every call throws

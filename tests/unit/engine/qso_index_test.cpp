@@ -63,18 +63,20 @@ TEST(KdaDirectoryIndex, ReloadAndAppendReplaceTheAnswers) {
 CInfo record(std::mt19937& random) {
     static const char* const calls[] = {"UN7AB", "UN7CD", "DL1ABC", "dl1abc", "K1XX", ""};
     static const char* const bands[] = {"20m", "40m", "20M"};
-    static const char* const modes[] = {"CW", "SSB"};
+    static const char* const modes[] = {"CW", "SSB", "cw"};
     static const char* const codes[] = {"", "A01", "B02"};
     CInfo qso;
     qso.call = calls[random() % 6];
     qso.band = bands[random() % 3];
-    qso.mode = modes[random() % 2];
+    qso.mode = modes[random() % 3];
     qso.kdaCode = codes[random() % 3];
     qso.qsoTime = COleDateTime::fromParts(2017, 3, 18, 9, static_cast<int>(random() % 4));
     return qso;
 }
 
-TEST(QsoIndex, AppendsAndErasuresKeepTheFirstMatchesOfTheWalks) {
+// The first match of a key (dupe, removal) and the last (worked-with rows,
+// per mode and whatever the mode).
+TEST(QsoIndex, AppendsAndErasuresKeepTheFirstAndLastMatchesOfTheWalks) {
     std::mt19937 random(11);
     std::vector<CInfo> qsos;
     QsoIndex index;
@@ -89,11 +91,15 @@ TEST(QsoIndex, AppendsAndErasuresKeepTheFirstMatchesOfTheWalks) {
         const CInfo probe = record(random);
         std::ptrdiff_t dupe = QsoIndex::kNone;
         std::ptrdiff_t logged = QsoIndex::kNone;
+        std::ptrdiff_t latest = QsoIndex::kNone;
+        std::ptrdiff_t latestOnBand = QsoIndex::kNone;
         bool area = false;
         for (std::size_t i = 0; i < qsos.size(); ++i) {
             const CInfo& q = qsos[i];
             const bool sameKey = q.call == probe.call && q.band == probe.band && q.mode == probe.mode;
             if (sameKey && dupe == QsoIndex::kNone) dupe = static_cast<std::ptrdiff_t>(i);
+            if (sameKey) latest = static_cast<std::ptrdiff_t>(i);
+            if (q.call == probe.call && q.band == probe.band) latestOnBand = static_cast<std::ptrdiff_t>(i);
             if (sameKey && logged == QsoIndex::kNone && sameMoment(q.qsoTime, probe.qsoTime))
                 logged = static_cast<std::ptrdiff_t>(i);
             area = area || (q.band == probe.band && q.kdaCode == probe.kdaCode);
@@ -102,6 +108,8 @@ TEST(QsoIndex, AppendsAndErasuresKeepTheFirstMatchesOfTheWalks) {
         ASSERT_EQ(dupe != QsoIndex::kNone, index.hasCall(probe.call, probe.band, probe.mode));
         ASSERT_EQ(logged, index.firstLoggedAt(qsos, probe.call, probe.band, probe.mode, probe.qsoTime));
         ASSERT_EQ(area, index.hasArea(probe.band, probe.kdaCode));
+        ASSERT_EQ(latest, index.lastWith(probe.call, probe.band, probe.mode));
+        ASSERT_EQ(latestOnBand, index.lastOnBand(probe.call, probe.band));
     }
 }
 
@@ -119,9 +127,13 @@ TEST(QsoIndex, ListReplacedAsAWholeIsIndexedAgainBeforeItAnswers) {
     EXPECT_TRUE(isDupe(state, "UN7AB", "20m", "CW"));
     EXPECT_EQ(1, findLoggedQso(state, "UN7AB", "20m", "CW", COleDateTime{}));
     EXPECT_TRUE(isAreaWorked(state, "20m", "A01"));
+    EXPECT_EQ(1, findLatestQsoOnBand(state, "UN7AB", "20m"));
     eraseQso(state, 0);
+    EXPECT_EQ(0, findLatestQso(state, "UN7AB", "20m", "CW"));
     EXPECT_EQ(0, findLoggedQso(state, "UN7AB", "20m", "CW", COleDateTime{}));
     EXPECT_FALSE(isAreaWorked(state, "20m", "A01"));
+    clearQsos(state);
+    EXPECT_EQ(kNotFound, findLatestQsoOnBand(state, "UN7AB", "20m"));
 }
 
 }  // namespace

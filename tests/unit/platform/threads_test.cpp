@@ -45,4 +45,22 @@ TEST(Threads, UnloadHookRunsBeforeEarlierStaticsAreDestroyed) {
         ::testing::ExitedWithCode(0), "hook ran\nstate destroyed\n");
 }
 
+void slowEntry() {
+    platform::sleepMilliseconds(300);
+    std::fputs("thread done\n", stderr);
+}
+
+TEST(Threads, UnloadJoinsTheStartedThreads) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The unload step does not return while a thread the library started
+    // still runs (its code would be unmapped under it).
+    EXPECT_EXIT(
+        {
+            platform::runAtLibraryUnload(&unloadHook);
+            platform::startThread(&slowEntry);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "hook ran\nthread done\n");
+}
+
 }  // namespace

@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "scratch_folder.h"
 #include "windows/host_link.h"
+#include "windows/refresh.h"
 #include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
@@ -57,6 +58,7 @@ protected:
             return std::make_unique<ScriptedHost>(host);
         });
         setPanelFactory(&makeSetupPanel);
+        lastCommandFrequency = 0.0;  // as after loading: the refresh's own memory
     }
     void TearDown() override {
         EXPECT_TRUE(stopWindows());
@@ -100,8 +102,9 @@ TEST_F(PanelThreadTest, TheOperatorsPressesArriveFromAnotherThread) {
     press(IDC_SETUP_SSB);
     press(IDC_SETUP_VIEW_KDA);
     ASSERT_TRUE(waitFor([] { return isOpen(kdaWindow); }));
+    // The toggle writes its key after the window has opened.
+    ASSERT_TRUE(waitFor([] { return setting("setup_view_KDA") == "1"; }));
     EXPECT_EQ(setting("setup_Mode"), "SSB");
-    EXPECT_EQ(setting("setup_view_KDA"), "1");
     // Refreshes from the host's thread meanwhile.
     for (int i = 0; i < 50; ++i) postPanelRefresh();
     press(IDC_SETUP_VIEW_KDA);

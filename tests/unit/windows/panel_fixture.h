@@ -17,6 +17,7 @@
 #include "scripted_host.h"
 #include "scratch_folder.h"
 #include "windows/host_link.h"
+#include "windows/refresh.h"
 #include "windows/setup_panel.h"
 #include "windows/window_placement.h"
 #include "windows/window_thread.h"
@@ -34,6 +35,7 @@ protected:
             return std::make_unique<ScriptedHost>(host);
         });
         keepWindowsOnTop = 0;
+        lastCommandFrequency = 0.0;  // as after loading: the refresh's own memory
         rememberedLeft = 0;
         rememberedTop = 0;
         std::lock_guard<std::mutex> guard(stateLock());

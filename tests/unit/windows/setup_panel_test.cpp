@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "panel_fixture.h"
+#include "windows/dxcc_window.h"
+#include "windows/kda_window.h"
 
 using Commands = std::vector<std::string>;
 using platform::rgb;
@@ -135,6 +137,10 @@ TEST_F(PanelTest, StoredViewsOpenBothWindowsAtTheStart) {
         EXPECT_TRUE(headless::isModeless(*kda));
         EXPECT_TRUE(kda->isVisible());
         EXPECT_TRUE(dxcc->isVisible());
+        // The KDA grid and the DXCC window, with their resource titles while
+        // the host is on no band.
+        EXPECT_NE(dynamic_cast<oblast*>(kda), nullptr);
+        EXPECT_NE(dynamic_cast<DXCC*>(dxcc), nullptr);
         EXPECT_EQ(kda->title(), "KDA");
         EXPECT_EQ(dxcc->title(), "DXCC");
     });
@@ -446,12 +452,12 @@ TEST_F(PanelTest, EscDuringAHostCallClosesAfterTheCall) {
 TEST_F(PanelTest, AFailingHostLeavesThePanelUsable) {
     host->fails = true;
     runPanel([&](SetupPanel& panel) {
-        EXPECT_EQ(host->calls, 2);  // both start commands tried
+        EXPECT_EQ(host->calls, 4);  // both start commands and the first refresh's two reads tried
         EXPECT_EQ(paintedFace(panel, IDC_SETUP_CW), kGreen);
         press(panel, IDC_SETUP_SSB);
         EXPECT_EQ(setting("setup_Mode"), "SSB");
         EXPECT_EQ(paintedFace(panel, IDC_SETUP_SSB), kGreen);
-        EXPECT_EQ(host->calls, 3);  // the next call simply fails again
+        EXPECT_EQ(host->calls, 5);  // the next call simply fails again
         press(panel, IDC_SETUP_VIEW_KDA);
         EXPECT_NE(kdaWindow.load(), nullptr);
     });
@@ -476,7 +482,7 @@ TEST_F(PanelTest, AHostCallThatThrowsIsAFailedCall) {
         EXPECT_EQ(setting("setup_Mode"), "SSB");
         EXPECT_EQ(paintedFace(panel, IDC_SETUP_SSB), kGreen);
     });
-    EXPECT_EQ(host->calls, 3);
+    EXPECT_EQ(host->calls, 5);  // two start commands, the refresh's two reads, SSB
 }
 
 TEST_F(PanelTest, TheHostObjectIsReleasedWithTheThreadsAutomation) {

@@ -1,0 +1,92 @@
+#pragma once
+// Test doubles for the live refresh: a host object that answers from
+// fields and records the commands, installed as the panel's host object.
+#include <array>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/contest_state.h"
+#include "engine/qso_search.h"
+#include "platform/host_automation.h"
+#include "windows/dxcc_window.h"
+#include "windows/kda_window.h"
+#include "windows/host_link.h"
+#include "windows/refresh.h"
+#include "windows/setup_panel.h"
+#include "windows/window_thread.h"
+
+class FakeHost : public platform::HostAutomation {
+public:
+    std::optional<double> hertz = 14025000.0;
+    std::optional<std::string> callsign = std::string();
+    std::vector<std::string> commands;
+    int frequencyReads = 0;
+    std::function<void()> duringFrequencyRead;  // as a pumped message would
+
+    bool sendCommand(const std::string& text) override {
+        commands.push_back(text);
+        return true;
+    }
+    std::optional<double> frequency() override {
+        ++frequencyReads;
+        if (duringFrequencyRead) duringFrequencyRead();
+        return hertz;
+    }
+    std::optional<std::string> qsoItem(int item) override { return item == 5 ? callsign : std::nullopt; }
+};
+
+// The panel's host object for one test: a FakeHost, removed afterwards.
+class InstalledHost {
+public:
+    InstalledHost() {
+        auto host = std::make_unique<FakeHost>();
+        host_ = host.get();
+        hostAutomation = std::move(host);
+    }
+    ~InstalledHost() { hostAutomation.reset(); }
+    FakeHost* operator->() { return host_; }
+    FakeHost& operator*() { return *host_; }
+
+private:
+    FakeHost* host_;
+};
+
+// A setup panel that is not run: the tests set its view flags and call its
+// refresh directly on their own thread.
+inline void prepareForRefresh(::Setup& panel, bool kda = true, bool dxcc = true) {
+    panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
+    panel.viewKda = kda ? 1 : 0;
+    panel.viewDxcc = dxcc ? 1 : 0;
+}
+inline oblast* openKdaGrid() { return dynamic_cast<oblast*>(kdaWindow.load()); }
+inline DXCC* openDxccWindow() { return dynamic_cast<DXCC*>(dxccWindow.load()); }
+
+// The refresh's own globals as after loading the library.
+inline void resetRefreshGlobals() {
+    std::lock_guard<std::mutex> guard(stateLock());
+    currentCallsign.clear();
+    currentBandSlot = -1;
+    lastCommandFrequency = 0.0;
+}
+
+inline CInfo storedQso(const std::string& call, const std::string& band, const std::string& mode, int hour,
+                       int minute, const std::string& prefix, const std::string& exchange) {
+    CInfo qso;
+    qso.call = call;
+    qso.band = band;
+    qso.mode = mode;
+    qso.prefix = prefix;
+    qso.exchangeReceived = exchange;
+    if (prefix == "UN") qso.kdaCode = exchange;
+    qso.qsoTime = COleDateTime::fromParts(2017, 3, 18, hour, minute);
+    return qso;
+}
+
+inline void store(const CInfo& qso) {
+    std::lock_guard<std::mutex> guard(stateLock());
+    storeQso(contestState(), qso);
+}
