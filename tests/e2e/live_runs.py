@@ -29,11 +29,13 @@ PANEL_BACKGROUND = (255, 250, 198)
 GREEN = (0, 255, 0)
 GREY = (240, 240, 240)
 
-# The start of a panel with the host running: the mode the settings ask for.
+# The start of a panel with the host running: the mode the settings ask
+# for, then the refresh the panel posts itself, which reads the frequency.
 START = """
 wait-window panel open
 expect <MODE:CW>
 expect <BAUDRATE:27>
+reads 1
 """
 
 CASES = {
@@ -47,8 +49,8 @@ CASES = {
                                                   checks={"KDA area": 0, "DXCC": 0, "Window on top": 0})],
                                     settings={"setup_Mode": None})},
         pixels={"start-panel": [("background", (3, 3), PANEL_BACKGROUND),
-                                ("CW face", ("1003", 5, 0.5), GREEN),
-                                ("SSB face", ("1005", 5, 0.5), GREY)]}),
+                                ("CW face", ("1003", 0.1, 0.5), GREEN),
+                                ("SSB face", ("1005", 0.1, 0.5), GREY)]}),
     "start_with_ssb": dict(
         settings="setup_Mode=SSB",
         script="wait-window panel open\nexpect <MODE:SSB>\nsleep 300\nobserve start\n",
@@ -106,6 +108,82 @@ CASES = {
         journal=["0 command <MODE:CW>", "0 command <BAUDRATE:27>"],
         observations={"closed": dict(windows=[])}),
 }
+
+# The live refresh: both windows open from the settings; a part of the log
+# replayed and scored, then the rig on 20 m, a worked call entered (the
+# DXCC window's worked-with view, its 20 m row highlighted), cleared on 40 m
+# (the band view), keep-on-top reopening both windows topmost, and Esc
+# hiding the KDA window while the refresh keeps retitling it.
+REFRESH_SCRIPT = START + """
+wait-window kda open
+wait-window dxcc open
+observe start
+add 40
+result
+freq 14025000
+check UN7XYZ 20m CW
+expect <SP1>
+sleep 300
+observe 20m
+call UN7LV
+freq 14025400
+check UN7LV 20m CW
+expect <SP1>
+sleep 300
+observe worked-with
+snapshot worked
+call-none
+freq 7030000
+check UN7XYZ 40m CW
+expect <SP1>
+sleep 300
+observe 40m
+snapshot band
+freq 7030400
+click ontop
+expect <SP1>
+sleep 300
+observe ontop
+key kda esc
+wait-window kda hidden
+freq 3510000
+check UN7XYZ 80m CW
+expect <SP1>
+sleep 300
+observe hidden-80m
+"""
+WORKED_WITH = (255, 255, 198)
+CURRENT_BAND = (198, 255, 255)
+
+
+def refresh_windows(band, kda, dxcc, kda_ticked, kda_visible=True, topmost=False):
+    return [dict(kind="kda", title=f"Korvan-2026 KDA on {band} {kda} of 210", visible=kda_visible, topmost=topmost,
+                 ticked=kda_ticked),
+            dict(kind="dxcc", title=f"Korvan-2026 DXCC worked on {band} {dxcc} of 338" if dxcc else None,
+                 visible=True, topmost=topmost)]
+
+
+CASES["live_refresh"] = dict(
+    settings="setup_view_KDA=1\r\nsetup_view_DXCC=1",
+    script=REFRESH_SCRIPT,
+    journal=["0 command <MODE:CW>", "0 command <BAUDRATE:27>", "1 command <SP1>", "3 command <SP1>",
+             "5 command <SP1>", "6 command <SP1>", "7 command <SP1>"],
+    observations={
+        # No band yet (0 Hz): the windows keep their resource titles.
+        "start": dict(windows=[dict(kind="kda", title="KDA", ticked=[]), dict(kind="dxcc", title="DXCC")]),
+        "20m": dict(commands=["<SP1>"], windows=refresh_windows("20m", 2, 7, ["K03", "M012"])),
+        "worked-with": dict(windows=[dict(kind="dxcc", title="Korvan 2026 worked with UN7LV ")]),
+        "40m": dict(windows=refresh_windows("40m", 2, 10, ["O07", "Q04"])),
+        "ontop": dict(windows=refresh_windows("40m", 2, 10, ["O07", "Q04"], topmost=True),
+                      settings={"setup_window_on_top": "1"}),
+        "hidden-80m": dict(windows=refresh_windows("80m", 5, 5, ["J12", "L08", "M10", "Q01", "Q17"],
+                                                   kda_visible=False, topmost=True)),
+    },
+    pixels={"worked-dxcc": [("the 20 m row", ("1003", 0.97, 4.5 / 7), CURRENT_BAND),
+                            ("the 40 m row", ("1003", 0.97, 3.5 / 7), WORKED_WITH),
+                            ("the 15 m row", ("1003", 0.97, 5.5 / 7), WORKED_WITH)],
+            "band-dxcc": [("the band view", ("1003", 0.97, 0.9), PANEL_BACKGROUND)]})
+
 
 # korvan-host's host object on its own, called by a stand-in plug-in
 # (com_client_plugin.cpp) from a thread of its own: a check of "HOST" makes
@@ -204,6 +282,21 @@ def leak_script():
     return "".join(lines)
 
 
+def refresh_leak_script():
+    """2,000 refreshes with the KDA and DXCC windows open, each one retitling
+    both windows and repainting the DXCC window's info button. A call check
+    asks for a refresh only once the previous one has ended, so each round
+    checks twice."""
+    lines = [START, "wait-window kda open\nwait-window dxcc open\nadd 40\nresult\n"]
+    for i in range(10 + LEAK_CLICKS):
+        if i == 10:
+            lines.append("gdi before\n")
+        lines.append(f"freq {14025000 + (i % 2) * 1000}\ncheck UN7XYZ 20m CW\nsleep 10\ncheck UN7XYZ 20m CW\n"
+                     "expect <SP1>\n")
+    lines.append("sleep 200\ngdi after\n")
+    return "".join(lines)
+
+
 def read_bmp(path):
     """(width, height, pixel(x, y) -> (r, g, b)) of a 24-bit BMP file."""
     data = open(path, "rb").read()
@@ -224,20 +317,22 @@ def read_bmp(path):
 
 def check_pixels(case, folder, observations):
     problems = []
-    panel = next((w for o in observations for w in o.get("windows", []) if w["kind"] == "panel"), None)
     for image, checks in case.get("pixels", {}).items():
+        kind = image.rsplit("-", 1)[1]
+        window = next((w for o in observations for w in o.get("windows", []) if w["kind"] == kind), None)
         path = os.path.join(folder, image + ".bmp")
         if not os.path.exists(path):
             problems.append(f"no snapshot {image}.bmp")
             continue
         width, height, pixel = read_bmp(path)
         for what, where, colour in checks:
-            if isinstance(where[0], str):  # inside a control, `inset` pixels from its left edge
-                rect = (panel or {}).get("controls", {}).get(where[0])
+            if isinstance(where[0], str):  # inside a control, at fractions of its width and height
+                rect = (window or {}).get("controls", {}).get(where[0])
                 if not rect:
                     problems.append(f"{image}: the observation has no rectangle of control {where[0]}")
                     continue
-                x, y = rect[0] + where[1], int(rect[1] + (rect[3] - rect[1]) * where[2])
+                x = int(rect[0] + (rect[2] - rect[0]) * where[1])
+                y = int(rect[1] + (rect[3] - rect[1]) * where[2])
             else:
                 x, y = where
             if not (0 <= x < width and 0 <= y < height):
@@ -269,7 +364,12 @@ def check_observations(case, observations, placed):
                     problems.append(f"{label}: no {want['kind']} window")
                     continue
                 for key, value in want.items():
-                    if key in ("left", "top") and not placed:
+                    if value is None or (key in ("left", "top") and not placed):
+                        continue
+                    if key == "ticked":
+                        ticked = sorted(k for k, v in window.get("checks", {}).items() if v)
+                        if ticked != sorted(value):
+                            problems.append(f"{label}: {want['kind']} ticks {ticked}, expected {sorted(value)}")
                         continue
                     if window.get(key) != value:
                         problems.append(f"{label}: {want['kind']} {key} is {window.get(key)!r}, expected {value!r}")
@@ -395,7 +495,7 @@ def main():
     parser.add_argument("--apartment", action="append", choices=["mta", "sta"])
     parser.add_argument("--display-state")
     parser.add_argument("--timeout", type=float, default=120)
-    parser.add_argument("--leak", action="store_true", help="also the GDI leak run (MTA)")
+    parser.add_argument("--leak", action="store_true", help="also the GDI leak runs (MTA)")
     parser.add_argument("--client-plugin", help="com-client-plugin.dll: test the host object on its own first")
     parser.add_argument("cases", nargs="*")
     args = parser.parse_args()
@@ -416,6 +516,8 @@ def main():
     cases = dict(CASES)
     if args.leak:
         cases["no_gdi_leak"] = dict(script=leak_script(), leak=True)
+        cases["no_gdi_leak_refresh"] = dict(script=refresh_leak_script(), leak=True,
+                                            settings="setup_view_KDA=1\r\nsetup_view_DXCC=1")
     names = args.cases or list(cases)
     passed = failed = 0
     if args.client_plugin and not args.cases:
@@ -429,7 +531,7 @@ def main():
             else:
                 failed += 1
     for name in names:
-        for apartment in (args.apartment if name != "no_gdi_leak" else args.apartment[:1]):
+        for apartment in (args.apartment if "leak" not in cases[name] else args.apartment[:1]):
             if run_case(args, name, cases[name], apartment):
                 passed += 1
             else:

@@ -153,10 +153,12 @@ void registerProgId() {
                               std::to_string(status) + ")");
 }
 
-// The plug-in's windows tell their kind by the controls they hold.
+// The plug-in's windows tell their kind by the controls they hold: the KDA
+// grid its boxes 1015 to 1225 (one of them is 1107), the panel 1107, the
+// DXCC window a lone owner-drawn 1003.
 std::string windowKind(HWND window) {
+    if (GetDlgItem(window, 1015) && GetDlgItem(window, 1225)) return "kda";
     if (GetDlgItem(window, 1107)) return "panel";
-    if (GetDlgItem(window, 1015)) return "kda";
     if (HWND button = GetDlgItem(window, 1003)) {
         if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW) return "dxcc";
     }
