@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Takes the screenshots of the setup panel that the operator's guide shows:
+"""Takes the screenshots of the operator windows that the guide shows:
 korvan-host.exe live under wine starts the panel once with an English
 station (own call DL1KVN) and once with a Kazakh one (the sample's UN0KVN,
-whose prefix makes the panel Russian), snapshots it and writes
-docs/panel-en.png and docs/panel-ru.png.
+whose prefix makes the panel Russian) and writes docs/panel-en.png and
+docs/panel-ru.png; then, with the KDA and DXCC windows open and part of
+the sample scored, the rig on 20 m and UN7LV entered, docs/kda-window.png
+and docs/dxcc-worked-with.png, and with the call cleared
+docs/dxcc-band-view.png.
 
 Usage: panel_screenshots.py --win-host EXE --win-plugin DLL --prefix WINEPREFIX
                             --samples DIR --cty FILE --work DIR --docs DIR
@@ -25,6 +28,26 @@ expect <MODE:CW>
 expect <BAUDRATE:27>
 sleep 300
 snapshot shot
+"""
+
+
+WINDOWS_SCRIPT = SCRIPT.replace("snapshot shot", "") + """
+wait-window kda open
+wait-window dxcc open
+add all
+result
+freq 14025000
+call UN7LV
+check UN7LV 20m CW
+expect <SP1>
+sleep 500
+snapshot worked
+call-none
+freq 14026000
+check UN7XYZ 20m CW
+expect <SP1>
+sleep 500
+snapshot band
 """
 
 
@@ -50,24 +73,29 @@ def main():
     shutil.copy2(args.win_plugin, bin_folder)
     host = os.path.join(bin_folder, os.path.basename(args.win_host))
     wine_support.init_prefix(args.prefix)
-    for language, own_call in (("en", "DL1KVN"), ("ru", None)):
+    shots = {"en": {"shot-panel": "panel-en"}, "ru": {"shot-panel": "panel-ru"},
+             "windows": {"worked-kda": "kda-window", "worked-dxcc": "dxcc-worked-with", "band-dxcc": "dxcc-band-view"}}
+    runs = (("en", "DL1KVN", SCRIPT, None), ("ru", None, SCRIPT, None),
+            ("windows", "DL1KVN", WINDOWS_SCRIPT, "setup_view_KDA=1\r\nsetup_view_DXCC=1"))
+    for language, own_call, script, settings in runs:
         folder = os.path.join(os.path.abspath(args.work), language)
-        case = dict(script=SCRIPT, own_call=own_call)
+        case = dict(script=script, own_call=own_call, settings=settings)
         live_runs.prepare_folder(folder, case)
         result = wine_support.run_in_wine(
             args.prefix, folder,
             [host] + live_runs.live_arguments(case, folder, wine_support.windows_path, os.path.abspath(args.samples),
                                               os.path.abspath(args.cty)),
             display=True, state=args.display_state, timeout=120, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        bmp = os.path.join(folder, "snapshots", "shot-panel.bmp")
-        if result.returncode != 0 or not os.path.exists(bmp):
-            sys.stderr.buffer.write(result.stderr)
-            print(f"no {language} screenshot (exit code {result.returncode})")
-            return 1
-        width, height, pixel = live_runs.read_bmp(bmp)
-        target = os.path.join(args.docs, f"panel-{language}.png")
-        write_png(target, width, height, pixel)
-        print(f"wrote {target} ({width}x{height})")
+        for snapshot, name in shots[language].items():
+            bmp = os.path.join(folder, "snapshots", snapshot + ".bmp")
+            if result.returncode != 0 or not os.path.exists(bmp):
+                sys.stderr.buffer.write(result.stderr)
+                print(f"no {snapshot} screenshot (exit code {result.returncode})")
+                return 1
+            width, height, pixel = live_runs.read_bmp(bmp)
+            target = os.path.join(args.docs, name + ".png")
+            write_png(target, width, height, pixel)
+            print(f"wrote {target} ({width}x{height})")
     return 0
 
 
