@@ -113,6 +113,12 @@ LiveOptions parseLiveOptions(const std::vector<std::string>& args) {
     return live;
 }
 
+// Starts the contest as the host does: both date-times are the log's start.
+void resetSession(HostSession& session, const PreparedRun& prepared, bool exportRun) {
+    const DateTime start = contestSpan(prepared.log).first;
+    session.reset("./", exportRun, prepared.own, start, start);
+}
+
 // A step that failed: exit 1, naming the step.
 class StepFailure : public std::runtime_error {
 public:
@@ -262,17 +268,6 @@ private:
         }
     }
 
-    static void resetSession(HostSession& session, const PreparedRun& prepared, bool exportRun) {
-        const DateTime start = contestSpan(prepared.log).first;
-        session.reset("./", exportRun, prepared.own, start, start);
-    }
-
-public:
-    static void firstReset(HostSession& session, const PreparedRun& prepared, bool exportRun) {
-        resetSession(session, prepared, exportRun);
-    }
-
-private:
     const LiveOptions& live_;
     std::string scriptName_;
     PreparedRun& prepared_;
@@ -316,7 +311,7 @@ int runLive(const LiveOptions& live, const Defaults& defaults, std::ostream& out
         PluginLibrary plugin(prepared.pluginPath);
         HostSession session(plugin.api());
         if (!prepared.htmlPath.empty()) session.useHtmlOutput("korvan-host 1.0");
-        ScriptRunner::firstReset(session, prepared, live.usual.exportRun);
+        resetSession(session, prepared, live.usual.exportRun);
         try {
             ScriptRunner runner(live, live.scriptPath, prepared, session, *host, state, out);
             runner.run(steps);
