@@ -30,12 +30,15 @@ GREEN = (0, 255, 0)
 GREY = (240, 240, 240)
 
 # The start of a panel with the host running: the mode the settings ask
-# for, then the refresh the panel posts itself, which reads the frequency.
+# for, then the refresh the panel posts itself, which reads the frequency
+# and right after it the worked call (given time to, before the script may
+# start a new phase).
 START = """
 wait-window panel open
 expect <MODE:CW>
 expect <BAUDRATE:27>
 reads 1
+sleep 300
 """
 
 CASES = {
