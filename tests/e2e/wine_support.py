@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
-"""Running Windows programs of the end-to-end tests under wine64.
+"""Running Windows programs of the end-to-end tests under wine.
 
 Every run uses one wine prefix (WINEPREFIX) under the build folder, made
 once by `init` (the first start of wine takes half a minute), with wine's
-debug output off. Programs that may open windows need an X display: the
+debug output off. The prefix is a 64-bit one made with wine32 installed, so
+it runs the x64 and the x86 programs alike; its X11 driver does not manage
+the windows (without a window manager, wine otherwise waits about 2 s at
+every window close). Programs that may open windows need an X display: the
 tests share one Xvfb server, started by `start-display` and ended by `stop`
 (wine's desktop process then stays up between runs, which saves several
 seconds a run); without it each such run gets its own `xvfb-run -a`.
@@ -43,14 +46,29 @@ def init_prefix(prefix, timeout=300):
     os.makedirs(os.path.dirname(prefix), exist_ok=True)
     with open(prefix + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if os.path.exists(os.path.join(prefix, "system.reg")):
-            return
         env = wine_environment(prefix)
-        subprocess.run(["wineboot", "--init"], env=env, timeout=timeout,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
         if not os.path.exists(os.path.join(prefix, "system.reg")):
-            raise RuntimeError(f"wineboot did not create the prefix {prefix}")
+            subprocess.run(["wineboot", "--init"], env=env, timeout=timeout,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+            subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
+            if not os.path.exists(os.path.join(prefix, "system.reg")):
+                raise RuntimeError(f"wineboot did not create the prefix {prefix}")
+        if not unmanaged_windows(prefix):
+            subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/t",
+                            "REG_SZ", "/d", "N", "/f"], env=env, timeout=timeout, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, check=False)
+            subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
+            if not unmanaged_windows(prefix):
+                raise RuntimeError(f"the prefix {prefix} does not have Managed=N for the X11 driver")
+
+
+def unmanaged_windows(prefix):
+    """Whether the prefix's X11 driver leaves the windows unmanaged."""
+    try:
+        with open(os.path.join(prefix, "user.reg"), encoding="latin-1") as user:
+            return '"Managed"="N"' in user.read()
+    except OSError:
+        return False
 
 
 def fresh_folder(folder):
@@ -117,10 +135,13 @@ def crash_report(stderr):
     return None
 
 
-def run_in_wine(prefix, folder, program_args, display=False, state=None, timeout=300, stdout=None, stderr=None):
+def run_in_wine(prefix, folder, program_args, display=False, state=None, timeout=300, stdout=None, stderr=None,
+                dll_overrides=None):
     """Runs a Windows program with FOLDER as its current folder; returns the
-    CompletedProcess."""
+    CompletedProcess. dll_overrides is added to WINEDLLOVERRIDES."""
     env = wine_environment(prefix)
+    if dll_overrides:
+        env["WINEDLLOVERRIDES"] += ";" + dll_overrides
     command = ["wine"] + list(program_args)
     if display and not env.get("DISPLAY"):
         shared = shared_display(state) if state else None

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Scores the sample log with korvan-host natively (libStats.so) and with
-korvan-host.exe and Stats.dll under wine64, each in a fresh working folder,
+korvan-host.exe and Stats.dll under wine, each in a fresh working folder,
 and checks that both print the same bytes, exit alike and leave the same
 files (settings files compared by key and value, the others byte for byte).
 

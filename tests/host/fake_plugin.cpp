@@ -1,10 +1,14 @@
 // A stand-in plug-in for testing korvan-host: every export writes what it was
 // given into a journal that GetResult0 returns, so a test can check which
 // argument position the host filled with what.
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "platform/posix/host_stand_in.h"
 
 namespace {
 
@@ -81,8 +85,32 @@ int ResetStats0(T folder, int exportRun, T own, D first, D second, T a6, T a7, T
     return 1;
 }
 
+// A call check of the call "HOST" plays the windows' part against the
+// host stand-in's object: the command, the frequency and item 5, each
+// answer or failure written to the out-buffer.
+void callHostObject(char* out) {
+    auto running = reinterpret_cast<KorvanHostRunningObjectFunction>(dlsym(RTLD_DEFAULT, KORVAN_HOST_RUNNING_OBJECT_SYMBOL));
+    const KorvanHostObject* host = running ? running() : nullptr;
+    if (!host) {
+        std::strcpy(out, "no host");
+        return;
+    }
+    double hertz = 0;
+    int isString = 0;
+    char item[16] = {};
+    const int sent = host->sendCommand(host->context, "<SP1>");
+    const int read = host->frequency(host->context, &hertz);
+    const int asked = host->qsoItem(host->context, 5, &isString, item, sizeof item);
+    std::snprintf(out, 100, "%d %d %.0f %d %d %s", sent, read, hertz, asked, isString, item);
+    host->release(host->context);
+}
+
 int CheckCall0(T call, unsigned, unsigned, T mode, T, T, T, T, T, T, T, T, T, T prefix, int, int, int, double,
                double, T, T continent, T, T, T, T band, T, char* out, char*) {
+    if (out && std::strcmp(call, "HOST") == 0) {
+        callHostObject(out);
+        return 1;
+    }
     journal += std::string("check call=") + call + " mode=" + mode + " pfx=" + prefix + " cont=" + continent +
                " band=" + band + "\n";
     if (out) std::strcpy(out, "K07");

@@ -83,6 +83,7 @@ const Subcommand kSubcommands[] = {
 std::string usageText() {
     std::string text = "usage:\n";
     for (const Subcommand& s : kSubcommands) text += std::string("  ") + s.synopsis + "\n";
+    text += "  korvan-host live LOG --script FILE --journal FILE [options]   (see korvan-host live --help)\n";
     return text +
            "\n"
            "LOG is an ADIF or Cabrillo log (the format is told by its content); - reads standard input.\n"

@@ -13,6 +13,7 @@
 #include "command_line.h"
 #include "country_file.h"
 #include "header_preset.h"
+#include "live_command.h"
 #include "log_error.h"
 #include "log_reader.h"
 #include "plugin_loader.h"
@@ -346,6 +347,19 @@ int runHostCommand(const std::vector<std::string>& args, const Defaults& default
         return exitBadInput;
     }
     return code;
+}
+
+PreparedRun prepareRun(const Options& options, const Defaults& defaults, std::ostream& err) {
+    const std::string htmlPath = absolute(options.htmlPath);
+    const std::string pluginPath = findPlugin(options, defaults);
+    CountryFile countries = CountryFile::load(findCountryFile(options, defaults));
+    ContactLog log = readLogFile(options.logPath);
+    resolveCountries(log, countries);
+    warnOfOtherContest(log);
+    reportLog(log, options.verbose, err);
+    const Station own = ownStation(options, log, countries, err);
+    enterWorkFolder(options);
+    return PreparedRun{pluginPath, htmlPath, std::move(log), own, std::move(countries)};
 }
 
 }  // namespace korvan::host

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host_commands.h"
+#include "live_command.h"
 #include "plugin_loader.h"
 
 #ifndef KORVAN_DEFAULT_PLUGIN
@@ -21,7 +22,9 @@ int main(int argc, char** argv) {
     korvan::host::useBinaryStandardOutput();
     std::vector<std::string> args(argv + 1, argv + argc);
     korvan::host::Defaults defaults{KORVAN_DEFAULT_PLUGIN, KORVAN_BUILT_PLUGIN, KORVAN_DEFAULT_CTY};
-    int code = korvan::host::runHostCommand(args, defaults, std::cout, std::cerr);
+    int code = !args.empty() && args[0] == "live"
+                   ? korvan::host::runLiveCommand(args, defaults, std::cout, std::cerr)
+                   : korvan::host::runHostCommand(args, defaults, std::cout, std::cerr);
     std::cout.flush();
     return code;
 }

@@ -132,6 +132,10 @@ const KorvanHeadlessDesktop desktop{&describeWindows, &pressDesktopControl, &pre
 
 std::once_flag attachOnce;
 KorvanHostAttachDesktopFunction attachedTo = nullptr;
+// Looked up while the library loads (see host_automation.cpp): never from
+// the window thread, which may still run while the host unloads the library.
+const KorvanHostAttachDesktopFunction attachFunction =
+    reinterpret_cast<KorvanHostAttachDesktopFunction>(dlsym(RTLD_DEFAULT, KORVAN_HOST_ATTACH_DESKTOP_SYMBOL));
 
 // The functions handed over go away with the library.
 void detachDesktop() {
@@ -143,8 +147,7 @@ void detachDesktop() {
 
 void attachDesktopOnce() {
     std::call_once(attachOnce, [] {
-        auto attach =
-            reinterpret_cast<KorvanHostAttachDesktopFunction>(dlsym(RTLD_DEFAULT, KORVAN_HOST_ATTACH_DESKTOP_SYMBOL));
+        const KorvanHostAttachDesktopFunction attach = attachFunction;
         if (!attach) return;
         attachedTo = attach;
         runAtLibraryUnload(&detachDesktop);

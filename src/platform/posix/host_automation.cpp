@@ -48,6 +48,12 @@ private:
 };
 
 std::mutex factoryLock;
+
+// Looked up while the library loads, on the loading thread: a lookup from
+// the window thread could wait for the loader's lock while the host unloads
+// the library, and go on in unmapped code once the unload is done.
+const KorvanHostRunningObjectFunction runningObjectFunction =
+    reinterpret_cast<KorvanHostRunningObjectFunction>(dlsym(RTLD_DEFAULT, KORVAN_HOST_RUNNING_OBJECT_SYMBOL));
 std::function<std::unique_ptr<HostAutomation>()> factory;
 
 }  // namespace
@@ -59,9 +65,8 @@ std::unique_ptr<HostAutomation> acquireHostAutomation() {
         testFactory = factory;
     }
     if (testFactory) return testFactory();
-    auto running = reinterpret_cast<KorvanHostRunningObjectFunction>(dlsym(RTLD_DEFAULT, KORVAN_HOST_RUNNING_OBJECT_SYMBOL));
-    if (!running) return nullptr;
-    const KorvanHostObject* object = running();
+    if (!runningObjectFunction) return nullptr;
+    const KorvanHostObject* object = runningObjectFunction();
     if (!object) return nullptr;
     return std::make_unique<StandInHostObject>(object);
 }
