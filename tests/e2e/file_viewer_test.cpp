@@ -10,6 +10,7 @@
 // file_viewer_test.exe hold FILE SHARING TAG   the viewer: holds FILE open
 //     (SHARING "rw" or "r") until the event "TAG-release" is set, after it
 //     set "TAG-ready"
+#include "check_tally.h"
 #include <windows.h>
 
 #include <cstdio>
@@ -27,17 +28,6 @@
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what) {
-    if (ok) {
-        ++passed;
-    } else {
-        ++failed;
-        std::printf("FAIL %s\n", what.c_str());
-    }
-}
 
 std::string contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -3,6 +3,7 @@
 // canvas and its off-screen variant (pixels read back from a DIB), and the
 // IDispatch host automation against an in-process fake host object.
 // Prints one line per failed check and "N passed, N failed" last.
+#include "check_tally.h"
 #include <windows.h>
 #include <oaidl.h>
 
@@ -18,17 +19,6 @@
 
 namespace {
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what) {
-    if (ok) {
-        ++passed;
-    } else {
-        ++failed;
-        std::printf("FAIL %s\n", what.c_str());
-    }
-}
 
 using platform::Color;
 using platform::rgb;

@@ -4,6 +4,7 @@
 // reset start the setup panel, which Esc closes.
 // Prints one line per failed check and "N passed, N failed" last; the exit
 // code is nonzero when a check failed.
+#include "check_tally.h"
 #include <windows.h>
 
 #include <atomic>
@@ -27,17 +28,6 @@ const ExportName kExports[] = {
 #include "export_table.inc"
 };
 
-int passed = 0;
-int failed = 0;
-
-void check(bool ok, const std::string& what) {
-    if (ok) {
-        ++passed;
-    } else {
-        ++failed;
-        std::printf("FAIL %s\n", what.c_str());
-    }
-}
 
 template <typename Function>
 Function resolve(HMODULE module, const char* name) {
