@@ -6,11 +6,12 @@
 
 #include "platform/dialog.h"
 
-// Headless builds only: the environment variable through which an
-// end-to-end runner answers the editor as an operator would. Its value is
+// Headless builds only: the environment variable through which a host
+// stand-in (korvan-host's header preset, the end-to-end runner) answers the
+// editor as an operator would. Its value is
 // "cancel", or entries "CONTROLID=TEXT" separated by the byte 0x1F, which
 // are typed into the controls before OK.
-inline constexpr const char* kHeadlessEditorAnswerVariable = "KORVAN_TEST_CABRILLO_EDITOR";
+inline constexpr const char* kHeadlessEditorAnswerVariable = "KORVAN_HEADLESS_CABRILLO_EDITOR";
 
 class Cabrillo : public platform::Dialog {
 public:

@@ -77,7 +77,7 @@ int ResetStats0(T folder, int exportRun, T own, D first, D second, T a6, T a7, T
     journal += std::string("reset folder=") + folder + " export=" + std::to_string(exportRun) + " own=" + own +
                " first=" + show(first) + " second=" + show(second) + " pfx=" + prefix + " cont=" + continent + "\n";
     // What the headless Cabrillo header editor would be answered with.
-    if (const char* answer = std::getenv("KORVAN_TEST_CABRILLO_EDITOR")) {
+    if (const char* answer = std::getenv("KORVAN_HEADLESS_CABRILLO_EDITOR")) {
         std::string shown = answer;
         for (char& c : shown) c = c == '\x1f' ? '|' : c == '\r' ? 'R' : c == '\n' ? 'N' : c;
         journal += "editor " + shown + "\n";

@@ -196,7 +196,7 @@ TEST_F(HostCommandTest, HeaderPresetAnswersTheHeadlessEditor) {
     EXPECT_EQ(err_.str(), path("log.cbr") +
                               ": CATEGORY-OPERATOR: \"MULTI-ONE\" is not one of SINGLE-OP, MULTI-OP, CHECKLOG; not "
                               "carried over to the export\n");
-    EXPECT_EQ(getenv("KORVAN_TEST_CABRILLO_EDITOR"), nullptr);  // only for the run
+    EXPECT_EQ(getenv("KORVAN_HEADLESS_CABRILLO_EDITOR"), nullptr);  // only for the run
 
     write("header.txt", "POWER: LOW\n");
     EXPECT_EQ(run({"score", path("log.cbr"), "--export", "--header", path("header.txt")}), 1);

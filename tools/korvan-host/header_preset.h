@@ -39,6 +39,6 @@ HeaderPreset mergeHeaders(const HeaderPreset& base, const HeaderPreset& override
 std::string headlessEditorAnswer(const HeaderPreset& preset);
 
 // The environment variable the headless editor reads its answer from.
-inline constexpr const char* kHeadlessEditorAnswerVariable = "KORVAN_TEST_CABRILLO_EDITOR";
+inline constexpr const char* kHeadlessEditorAnswerVariable = "KORVAN_HEADLESS_CABRILLO_EDITOR";
 
 }  // namespace korvan::host
