@@ -3,6 +3,8 @@
 // 50,000 lines, and one deterministic contest log (about 20 % "UN"
 // stations from the directory, a few dupes, bad codes, wrong bands and
 // modes, one QSO a second) shared by the plug-in and the linear baseline.
+#include <benchmark/benchmark.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +138,19 @@ inline const std::vector<QsoArguments>& contestLog() {
         return qsos;
     }();
     return log;
+}
+
+// A benchmark program's main: a scratch working folder with the KDA
+// directory, the contest log made before any timing, then the benchmarks.
+inline int runBenchmarks(int argc, char** argv) {
+    WorkingFolder folder;
+    writeKdaDirectory();
+    contestLog();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 }  // namespace bench

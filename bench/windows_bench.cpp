@@ -153,13 +153,4 @@ BENCHMARK(Paint_WorkedWithView)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    bench::WorkingFolder folder;
-    bench::writeKdaDirectory();
-    bench::contestLog();  // generated before any timing
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runBenchmarks(argc, argv); }
