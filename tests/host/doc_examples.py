@@ -98,8 +98,8 @@ def main():
     env["LC_ALL"] = "C"
     source = os.path.abspath(args.source)
     passed = failed = 0
-    for spec in args.documents:
-        path, _, where = spec.rpartition(":")
+    for document in args.documents:
+        path, _, where = document.rpartition(":")
         path = os.path.join(source, path)
         if where == "scratch":
             folder = os.path.join(os.path.abspath(args.work), os.path.basename(path))
