@@ -326,6 +326,13 @@ std::optional<long> handleTableCount() {
     return std::nullopt;
 }
 
+constexpr int kRegisterRetries = 20;
+constexpr DWORD kRegisterRetryMs = 250;
+
+bool isRpcError(HRESULT hr) {
+    return FAILED(hr) && (HRESULT_FACILITY(hr) == FACILITY_RPC || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE));
+}
+
 class WindowsLiveHost : public LiveHost {
 public:
     explicit WindowsLiveHost(HostObjectState& state) : state_(state) {}
@@ -343,12 +350,19 @@ public:
         keyWritten_ = true;
         if (automation == Automation::notRunning) return;
         object_ = new HostDispatch(state_);
-        const HRESULT hr = RegisterActiveObject(static_cast<IUnknown*>(object_), kHostClassId, ACTIVEOBJECT_STRONG,
-                                                &cookie_);
+        HRESULT hr = RegisterActiveObject(static_cast<IUnknown*>(object_), kHostClassId, ACTIVEOBJECT_STRONG,
+                                          &cookie_);
+        // The running object table lives in the RPC service. Right after an
+        // earlier session's processes have ended, that service may still be
+        // stopping and answers "unavailable" until the next start of it has
+        // come up, so the host gives it a few seconds before it gives up.
+        for (int attempt = 0; attempt < kRegisterRetries && isRpcError(hr); ++attempt) {
+            Sleep(kRegisterRetryMs);
+            hr = RegisterActiveObject(static_cast<IUnknown*>(object_), kHostClassId, ACTIVEOBJECT_STRONG, &cookie_);
+        }
         if (FAILED(hr)) {
             std::string why = "RegisterActiveObject failed with " + hex(hr);
-            if (HRESULT_FACILITY(hr) == FACILITY_RPC || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE))
-                why += " (an RPC error: is the RPC service, rpcss, running?)";
+            if (isRpcError(hr)) why += " (an RPC error: is the RPC service, rpcss, running?)";
             throw HostObjectError(why);
         }
         registered_ = true;
