@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../report/report_fixture.h"
 #include "engine/contest_state.h"
 #include "engine/qso_search.h"
 #include "platform/host_automation.h"
@@ -75,15 +76,9 @@ inline void resetRefreshGlobals() {
 
 inline CInfo storedQso(const std::string& call, const std::string& band, const std::string& mode, int hour,
                        int minute, const std::string& prefix, const std::string& exchange) {
-    CInfo qso;
-    qso.call = call;
-    qso.band = band;
-    qso.mode = mode;
-    qso.prefix = prefix;
-    qso.exchangeReceived = exchange;
-    if (prefix == "UN") qso.kdaCode = exchange;
-    qso.qsoTime = COleDateTime::fromParts(2017, 3, 18, hour, minute);
-    return qso;
+    CInfo stored = qso(call, band, mode, prefix, "", at(hour, minute), prefix == "UN" ? exchange : "");
+    stored.exchangeReceived = exchange;
+    return stored;
 }
 
 inline void store(const CInfo& qso) {
