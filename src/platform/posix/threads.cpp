@@ -26,9 +26,11 @@ public:
     void start(void (*entry)()) {
         std::lock_guard<std::mutex> guard(lock_);
         joinFinishedLocked();
+        // Made before the entry is listed: a listed entry always has its flag.
+        std::shared_ptr<bool> finished = std::make_shared<bool>(false);
         threads_.push_back({});
         Started& started = threads_.back();
-        started.finished = std::make_shared<bool>(false);
+        started.finished = std::move(finished);
         try {
             started.thread = std::thread([this, entry, finished = started.finished] {
                 try {

@@ -2,6 +2,7 @@
 // export run's GetResult0: a QSO is stored and indexed completely or not at
 // all (also when every allocation after the first failing one fails too),
 // and the export still tells the operator that no file was produced.
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "export_calls.h"
 #include "failing_allocation.h"
 #include "platform/message_box.h"
+#include "platform/threads.h"
 
 namespace {
 
@@ -98,6 +100,28 @@ TEST_F(OutOfMemoryTest, ExportStillSaysFileNotProduced) {
     }
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         EXPECT_NE(".tmp", entry.path().extension()) << entry.path();
+}
+
+std::atomic<int> threadsEntered{0};
+void countThreadEntry() { ++threadsEntered; }
+
+// A thread start that runs out of memory at any step reports failure and
+// leaves the list of started threads whole for the starts after it.
+TEST(OutOfMemoryThreads, AFailedThreadStartLeavesTheStartedThreadsWhole) {
+    int started = 0;
+    bool failed = true;
+    for (long allowed = 0; failed; ++allowed) {
+        SCOPED_TRACE("allocations allowed: " + std::to_string(allowed));
+        failing_allocation::failOnce(allowed);
+        const bool ok = platform::startThread(&countThreadEntry);
+        failed = failing_allocation::stop();
+        EXPECT_TRUE(ok || failed);
+        started += ok ? 1 : 0;
+    }
+    ASSERT_TRUE(platform::startThread(&countThreadEntry));
+    ++started;
+    for (int i = 0; i < 500 && threadsEntered.load() < started; ++i) platform::sleepMilliseconds(2);
+    EXPECT_EQ(started, threadsEntered.load());
 }
 
 }  // namespace
