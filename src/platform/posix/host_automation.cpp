@@ -68,7 +68,12 @@ std::unique_ptr<HostAutomation> acquireHostAutomation() {
     if (!runningObjectFunction) return nullptr;
     const KorvanHostObject* object = runningObjectFunction();
     if (!object) return nullptr;
-    return std::make_unique<StandInHostObject>(object);
+    try {
+        return std::make_unique<StandInHostObject>(object);
+    } catch (...) {
+        if (object->release) object->release(object->context);
+        throw;
+    }
 }
 
 // No COM here: nothing to end.

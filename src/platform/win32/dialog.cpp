@@ -11,7 +11,6 @@
 // as dialogs too.
 #include <windows.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -21,6 +20,7 @@
 #include "platform/dialog.h"
 #include "platform/win32/gdi_canvas.h"
 #include "platform/win32/host_call_guard.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -84,11 +84,7 @@ void setWindowText(HWND window, const std::string& text, TextCodePage codePage) 
         SetWindowTextA(window, text.c_str());
         return;
     }
-    const int size = static_cast<int>(std::min<std::size_t>(text.size(), 0x7FFFFFF));
-    const int length = size ? MultiByteToWideChar(kCyrillicCodePage, 0, text.data(), size, nullptr, 0) : 0;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    if (length) MultiByteToWideChar(kCyrillicCodePage, 0, text.data(), size, wide.data(), length);
-    SetWindowTextW(window, wide.c_str());
+    SetWindowTextW(window, win32::widen(text, kCyrillicCodePage).c_str());
 }
 
 Rect toRect(const RECT& rect) { return Rect{rect.left, rect.top, rect.right, rect.bottom}; }
@@ -201,8 +197,11 @@ struct Dialog::Impl {
 namespace {
 
 // Handlers that the dialog keeps back while a host call runs on its thread.
+// The dialog manager's own DM_GETDEFID, DM_SETDEFID and DM_REPOSITION, at
+// the start of the WM_USER range, are answered at once: kept back, their
+// answer would be a stale one.
 bool heldBackDuringHostCall(UINT message) {
-    return message == WM_COMMAND || message == WM_CLOSE || (message >= WM_USER && message < 0x8000);
+    return message == WM_COMMAND || message == WM_CLOSE || (message > DM_REPOSITION && message < 0x8000);
 }
 
 INT_PTR drawItem(Dialog& dialog, const DRAWITEMSTRUCT& item) {
@@ -234,7 +233,7 @@ INT_PTR controlColor(Dialog& dialog, HWND window, UINT message, WPARAM wParam, L
 }
 
 INT_PTR routeMessage(Dialog& dialog, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (win32::insideHostCall() && heldBackDuringHostCall(message)) {
+    if (heldBackDuringHostCall(message) && win32::insideHostCall()) {
         win32::deferUntilHostCallEnds(window, message, wParam, lParam);
         return TRUE;
     }

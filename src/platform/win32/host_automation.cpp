@@ -14,6 +14,7 @@
 #include "platform/host_automation.h"
 #include "platform/win32/dispatch_host_automation.h"
 #include "platform/win32/host_call_guard.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 namespace {
@@ -65,11 +66,8 @@ bool invoke(IDispatch* dispatch, DISPID member, WORD kind, VARIANTARG* arguments
 }
 
 BSTR toBstr(const std::string& text) {
-    const int size = static_cast<int>(std::min<std::size_t>(text.size(), 0x7FFFFFF));
-    const int length = size ? MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0) : 0;
-    BSTR bstr = SysAllocStringLen(nullptr, static_cast<UINT>(length));
-    if (bstr && length) MultiByteToWideChar(CP_ACP, 0, text.data(), size, bstr, length);
-    return bstr;
+    const std::wstring wide = win32::widen(text, CP_ACP);
+    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 std::string fromBstr(BSTR text) {
@@ -89,9 +87,9 @@ public:
     DispatchHostAutomation& operator=(const DispatchHostAutomation&) = delete;
 
     bool sendCommand(const std::string& text) override {
+        VARIANTARG argument;
+        VariantInit(&argument);
         try {
-            VARIANTARG argument;
-            VariantInit(&argument);
             argument.vt = VT_BSTR;
             argument.bstrVal = toBstr(text);
             if (!argument.bstrVal) return false;
@@ -102,6 +100,7 @@ public:
             VariantClear(&argument);
             return ok;
         } catch (...) {
+            VariantClear(&argument);
             return false;
         }
     }
