@@ -289,13 +289,12 @@ def refresh_leak_script():
     """2,000 refreshes with the KDA and DXCC windows open, each one retitling
     both windows and repainting the DXCC window's info button. A call check
     asks for a refresh only once the previous one has ended, so each round
-    checks twice."""
+    checks until the refresh at the new frequency has sent its command."""
     lines = [START, "wait-window kda open\nwait-window dxcc open\nadd 40\nresult\n"]
     for i in range(10 + LEAK_CLICKS):
         if i == 10:
             lines.append("gdi before\n")
-        lines.append(f"freq {14025000 + (i % 2) * 1000}\ncheck UN7XYZ 20m CW\nsleep 10\ncheck UN7XYZ 20m CW\n"
-                     "expect <SP1>\n")
+        lines.append(f"freq {14025000 + (i % 2) * 1000}\nexpect <SP1> checking UN7XYZ 20m CW\n")
     lines.append("sleep 200\ngdi after\n")
     return "".join(lines)
 

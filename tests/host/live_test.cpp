@@ -34,9 +34,10 @@ const auto sleepWait = [](std::chrono::milliseconds time) { std::this_thread::sl
 
 TEST(LiveScript, ReadsEveryStepAndNamesTheLineOfABadOne) {
     auto steps = parseScript("# a comment\n\nfreq 14025000.5\ncall UN7ABC  # the worked call\ncall-none\ncall-int -3\n"
-                             "add 2\nadd all\nclick ontop\nkey dxcc esc\nwait-window kda hidden\nreads 2\nsleep 0\n",
+                             "add 2\nadd all\nclick ontop\nkey dxcc esc\nwait-window kda hidden\nreads 2\nsleep 0\n"
+                             "expect <SP1> checking UN7XYZ 20m CW\n",
                              "s.txt");
-    ASSERT_EQ(steps.size(), 11u);
+    ASSERT_EQ(steps.size(), 12u);
     EXPECT_EQ(steps[0].kind, ScriptStep::frequency);
     EXPECT_DOUBLE_EQ(steps[0].number, 14025000.5);
     EXPECT_EQ(steps[1].line, 4u);
@@ -47,9 +48,11 @@ TEST(LiveScript, ReadsEveryStepAndNamesTheLineOfABadOne) {
     EXPECT_EQ(steps[3].number, -3);
     EXPECT_EQ(steps[5].number, 0);  // all
     EXPECT_EQ(panelControlId(steps[6].words[0]), 1107);
+    EXPECT_EQ(steps[11].words.size(), 5u);
 
     for (const char* bad : {"frequency 5", "add 0", "add 1.5", "freq -1", "click close", "key panel space",
-                            "wait-window panel gone", "expect", "reads two", "observe a b"}) {
+                            "wait-window panel gone", "expect", "expect <SP1> check A 20m CW",
+                            "expect <SP1> checking A 20m", "reads two", "observe a b"}) {
         try {
             parseScript(std::string("sleep 1\n") + bad + "\n", "s.txt");
             ADD_FAILURE() << bad << " was accepted";
@@ -208,6 +211,17 @@ TEST_F(LiveRunTest, AStepThatTimesOutEndsTheRunNamingItAndKeepsTheJournal) {
     EXPECT_NE(err_.str().find("script.txt:3: step \"expect <MODE:SSB>\" timed out"), std::string::npos) << err_.str();
     EXPECT_EQ(readFile(dir_ / "journal.txt"), "0 command <SP1>\n0 frequency\n0 item 5\n");
     EXPECT_EQ(readFile(dir_ / "o.jsonl"), "");
+
+    // A checking wait checks at once and again while it waits; the fake
+    // plug-in sends <SP1> at each check.
+    EXPECT_EQ(run("expect <MODE:SSB> checking HOST 20m CW\n", {"--step-limit", "300"}), 1);
+    const std::string journal = readFile(dir_ / "journal.txt");
+    std::size_t commands = 0;
+    for (std::size_t at = journal.find("command <SP1>"); at != std::string::npos;
+         at = journal.find("command <SP1>", at + 1))
+        ++commands;
+    EXPECT_GE(commands, 2u) << journal;
+    EXPECT_EQ(out_.str(), "");  // the checks' answers are not printed
 
     EXPECT_EQ(run("add 2\n"), 1);  // the log has one QSO
     EXPECT_NE(err_.str().find("script.txt:1: step \"add 2\" asks for more QSOs"), std::string::npos) << err_.str();

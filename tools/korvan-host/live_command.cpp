@@ -25,6 +25,8 @@ namespace {
 // Every wait of a script step ends after this long unless --step-limit
 // says otherwise.
 constexpr std::chrono::milliseconds kDefaultStepLimit{20000};
+// How often "expect ... checking" makes its call check again.
+constexpr std::chrono::milliseconds kRecheckInterval{50};
 // How long the host waits for the plug-in's windows to close at the end.
 constexpr std::chrono::milliseconds kCloseLimit{8000};
 
@@ -150,6 +152,28 @@ private:
         return [this](std::chrono::milliseconds time) { host_.idle(time); };
     }
 
+    CheckAnswer callCheck(const std::string& call, const std::string& band, const std::string& mode) {
+        auto country = prepared_.countries.resolve(call);
+        return session_.check(call, band, mode, country ? country->prefix : "", country ? country->continent : "");
+    }
+
+    // For "expect COMMAND checking CALL BAND MODE": makes the call check now
+    // and again every kRecheckInterval while the wait goes on. The plug-in
+    // asks its windows for a refresh only at a check made after the last
+    // refresh ended, so a script cannot know how long to wait before one
+    // check would do.
+    std::function<void(std::chrono::milliseconds)> checkingIdler(const ScriptStep& step) {
+        const std::string call = toUpper(step.words[2]);
+        callCheck(call, step.words[3], step.words[4]);
+        auto lastCheck = std::chrono::steady_clock::now();
+        return [this, call, &step, lastCheck](std::chrono::milliseconds time) mutable {
+            host_.idle(time);
+            if (std::chrono::steady_clock::now() - lastCheck < kRecheckInterval) return;
+            callCheck(call, step.words[3], step.words[4]);
+            lastCheck = std::chrono::steady_clock::now();
+        };
+    }
+
     bool windowIs(const std::string& kind, const std::string& wanted) {
         bool exists = false, visible = false;
         for (const WindowView& w : host_.windows()) {
@@ -204,9 +228,7 @@ private:
             }
             case ScriptStep::check: {
                 const std::string call = toUpper(step.words[0]);
-                auto country = prepared_.countries.resolve(call);
-                CheckAnswer answer = session_.check(call, step.words[1], step.words[2], country ? country->prefix : "",
-                                                    country ? country->continent : "");
+                const CheckAnswer answer = callCheck(call, step.words[1], step.words[2]);
                 out_ << "check " << call << " " << step.words[1] << " " << step.words[2] << ": " << answer.result
                      << (answer.code.empty() ? "" : " " + answer.code) << "\n";
                 break;
@@ -226,7 +248,8 @@ private:
                     fail(step, "found no " + step.words[0] + " window");
                 break;
             case ScriptStep::expect:
-                if (!state_.expectCommand(step.words[0], live_.stepLimit, idler()))
+                if (!state_.expectCommand(step.words[0], live_.stepLimit,
+                                          step.words.size() == 5 ? checkingIdler(step) : idler()))
                     fail(step, "timed out: the host did not receive " + step.words[0]);
                 break;
             case ScriptStep::reads:

@@ -104,7 +104,8 @@ std::vector<ScriptStep> parseScript(const std::string& text, const std::string& 
                 fail("key expects panel, kda or dxcc and then esc or enter");
         } else if (verb == "expect") {
             step.kind = ScriptStep::expect;
-            count(1);
+            if (words.size() != 1 && (words.size() != 5 || words[1] != "checking"))
+                fail("expect takes a command, optionally followed by checking CALL BAND MODE");
         } else if (verb == "reads") {
             step.kind = ScriptStep::reads;
             count(1);

@@ -19,7 +19,7 @@ struct ScriptStep {
         reset,        // reset
         click,        // click cw|ssb|kda|dxcc|ontop
         key,          // key panel|kda|dxcc esc|enter
-        expect,       // expect COMMAND
+        expect,       // expect COMMAND [checking CALL BAND MODE]
         reads,        // reads N
         waitWindow,   // wait-window panel|kda|dxcc open|closed|hidden
         observe,      // observe LABEL
