@@ -17,7 +17,7 @@ all=(adif_reader_fuzz cabrillo_reader_fuzz country_file_fuzz profile_fuzz sequen
 targets=("$@")
 ((${#targets[@]})) || targets=("${all[@]}")
 
-bash tools/install-deps.sh
+bash tools/install-deps.sh all
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "${JOBS:-$(nproc)}" --target "${targets[@]}"
 

@@ -4,7 +4,7 @@
 # Extra arguments go to korvan-host (for example --html report.html).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/install-deps.sh >&2
+bash tools/install-deps.sh main >&2
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$(nproc)" --target Stats korvan-host >&2
 workdir=build/sample-run

@@ -15,8 +15,12 @@ windres of its architecture:
   KDA grid (106) against src/resources/kda_grid_table.inc, and the info button of
   the DXCC window (108).
 
+With --imports-only (for korvan-host.exe) only the architecture of the
+image and its import table are checked.
+
 Usage: check_dll_exports.py --arch x64|x86 --table export_table.txt
                             --grid kda_grid_table.inc --version 1.0.0 Stats.dll
+       check_dll_exports.py --arch x64|x86 --imports-only korvan-host.exe
 Prints one line per check and "N passed, N failed" last; exits 1 on failure.
 """
 import argparse
@@ -354,11 +358,14 @@ def check_dialogs(report, dll, grid_path):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--arch", choices=sorted(TRIPLES), required=True)
-    parser.add_argument("--table", required=True)
-    parser.add_argument("--version", required=True)
-    parser.add_argument("--grid", required=True, help="src/resources/kda_grid_table.inc")
+    parser.add_argument("--table")
+    parser.add_argument("--version")
+    parser.add_argument("--grid", help="src/resources/kda_grid_table.inc")
+    parser.add_argument("--imports-only", action="store_true")
     parser.add_argument("dll")
     args = parser.parse_args()
+    if not args.imports_only and not (args.table and args.version and args.grid):
+        parser.error("--table, --version and --grid are needed unless --imports-only is given")
     triple = TRIPLES[args.arch]
     report = Report()
 
@@ -370,6 +377,10 @@ def main():
     report.check(f"file format pei-{'x86-64' if args.arch == 'x64' else 'i386'}" in dump.stdout,
                  f"{args.dll} is a {args.arch} image")
     dll_name, exports, name_count, forwarders, imports = parse_objdump(dump.stdout)
+    if args.imports_only:
+        check_imports(report, imports)
+        print(f"{report.passed} passed, {report.failed} failed")
+        return 1 if report.failed else 0
     check_exports(report, read_table(args.table, args.arch), dll_name, exports, name_count, forwarders)
     check_imports(report, imports)
     check_resources(report, f"{triple}-windres", args.dll, args.version)

@@ -8,7 +8,11 @@ the unpacked korvan-host.exe of each architecture scores the sample under
 wine with the Stats.dll beside it, twice in one folder (the second run
 replaces Plugins/kda.dom), and must print what the native korvan-host prints.
 
-Usage: check_package.py --zip ZIP --version V --native-host EXE --native-plugin SO
+The contents are checked with --check-contents; each --run-arch (x64, x86)
+runs that architecture's korvan-host.exe.
+
+Usage: check_package.py [--check-contents] [--run-arch x64|x86]...
+                        --zip ZIP --version V --native-host EXE --native-plugin SO
                         --prefix WINEPREFIX --samples DIR --cty FILE --work DIR
                         [--display-state FILE]
 """
@@ -81,6 +85,8 @@ def main():
         parser.add_argument(option, required=True)
     parser.add_argument("--display-state")
     parser.add_argument("--timeout", type=float, default=300)
+    parser.add_argument("--check-contents", action="store_true")
+    parser.add_argument("--run-arch", action="append", choices=sorted(MACHINES), default=[])
     args = parser.parse_args()
     name = f"korvan-stats-{args.version}"
 
@@ -90,7 +96,7 @@ def main():
     unpacked = os.path.join(args.work, "unpacked")
     wine_support.fresh_folder(unpacked)
     with zipfile.ZipFile(args.zip) as archive:
-        problems = check_contents(archive, name, args.version)
+        problems = check_contents(archive, name, args.version) if args.check_contents else []
         archive.extractall(unpacked)
     for problem in problems:
         print(f"FAIL package: {problem}")
@@ -106,7 +112,7 @@ def main():
         return 1
 
     wine_support.init_prefix(args.prefix)
-    for arch in MACHINES:
+    for arch in args.run_arch:
         folder = prepared_folder(os.path.join(args.work, arch))
         exe = os.path.join(unpacked, name, arch, "korvan-host.exe")
         for attempt in ("first", "second"):

@@ -3,8 +3,11 @@
 
 Every run uses one wine prefix (WINEPREFIX) under the build folder, made
 once by `init` (the first start of wine takes half a minute), with wine's
-debug output off. The prefix is a 64-bit one made with wine32 installed, so
-it runs the x64 and the x86 programs alike; its X11 driver does not manage
+debug output off. The prefix is a 64-bit one, made through the 64-bit loader
+(so it never depends on the 32-bit one, which machines that cannot run i386
+programs refuse); where wine32 is installed it runs the x86 programs too.
+x64 programs run through the 64-bit loader directly, x86 ones through the
+`wine` command, which picks wine32; its X11 driver does not manage
 the windows (without a window manager, wine otherwise waits about 2 s at
 every window close). Programs that may open windows need an X display: the
 tests share one Xvfb server, started by `start-display` and ended by `stop`
@@ -25,9 +28,12 @@ import fcntl
 import os
 import shutil
 import signal
+import struct
 import subprocess
 import tempfile
 import sys
+
+WINE64_LOADER = "/usr/lib/wine/wine64"
 
 
 def wine_environment(prefix):
@@ -40,6 +46,28 @@ def wine_environment(prefix):
     return env
 
 
+def wine64():
+    """The 64-bit loader, or the `wine` command where it is elsewhere."""
+    return WINE64_LOADER if os.access(WINE64_LOADER, os.X_OK) else "wine"
+
+
+def is_x86_program(path):
+    """Whether PATH is a 32-bit x86 Windows image (PE machine 0x14c)."""
+    try:
+        with open(path, "rb") as image:
+            data = image.read(4096)
+        offset = struct.unpack_from("<I", data, 0x3C)[0]
+        return data[offset:offset + 4] == b"PE\0\0" and struct.unpack_from("<H", data, offset + 4)[0] == 0x014C
+    except (OSError, struct.error):
+        return False
+
+
+def loader_for(program, folder):
+    """The wine command that runs PROGRAM (a path, or a file in FOLDER)."""
+    path = program if os.path.isabs(program) else os.path.join(folder, program)
+    return "wine" if is_x86_program(path) else wine64()
+
+
 def init_prefix(prefix, timeout=300):
     """Creates the prefix unless it exists; safe when called concurrently."""
     prefix = os.path.abspath(prefix)
@@ -48,13 +76,13 @@ def init_prefix(prefix, timeout=300):
         fcntl.flock(lock, fcntl.LOCK_EX)
         env = wine_environment(prefix)
         if not os.path.exists(os.path.join(prefix, "system.reg")):
-            subprocess.run(["wineboot", "--init"], env=env, timeout=timeout,
+            subprocess.run([wine64(), "wineboot", "--init"], env=env, timeout=timeout,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
             subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
             if not os.path.exists(os.path.join(prefix, "system.reg")):
                 raise RuntimeError(f"wineboot did not create the prefix {prefix}")
         if not unmanaged_windows(prefix):
-            subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/t",
+            subprocess.run([wine64(), "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/t",
                             "REG_SZ", "/d", "N", "/f"], env=env, timeout=timeout, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL, check=False)
             subprocess.run(["wineserver", "-w"], env=env, timeout=timeout, check=False)
@@ -142,7 +170,7 @@ def run_in_wine(prefix, folder, program_args, display=False, state=None, timeout
     env = wine_environment(prefix)
     if dll_overrides:
         env["WINEDLLOVERRIDES"] += ";" + dll_overrides
-    command = ["wine"] + list(program_args)
+    command = [loader_for(program_args[0], folder)] + list(program_args)
     if display and not env.get("DISPLAY"):
         shared = shared_display(state) if state else None
         if shared:
