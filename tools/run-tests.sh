@@ -29,10 +29,11 @@ step() { step_done; step_name="$*"; step_started=$SECONDS; echo; echo "=== $*"; 
 summary() {
   step_done
   local skipped
-  skipped=$(grep -c '\*\*\*Skipped' "$ctest_log" || true)
-  echo "=== skipped: $skipped test(s)"
-  if [ "$skipped" -gt 0 ]; then
-    grep -h '^SKIPPED: ' "$ctest_log" | sort | uniq -c | sed 's/^ */    /'
+  skipped=$(sed -n 's/.*Test *#[0-9]*: \([^ ]*\) .*\*\*\*Skipped.*/\1/p' "$ctest_log" | sort -u)
+  echo "=== skipped: $(printf '%s' "$skipped" | grep -c .) test(s)"
+  if [ -n "$skipped" ]; then
+    [ "$KORVAN_I386" != yes ] && echo "    why: the x86 runtime tests need i386 programs, and here: $KORVAN_I386"
+    echo "$skipped" | sed 's/^/    /'
   fi
   echo "=== total: $((SECONDS - started)) s"
   rm -f "$ctest_log"
