@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/host_stand_in.h"
+#include "platform/headless/host_stand_in.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/dialog.h"
-#include "platform/posix/headless_testing.h"
-#include "platform/posix/host_stand_in.h"
+#include "platform/headless/testing.h"
+#include "platform/headless/host_stand_in.h"
 #include "platform/window_messages.h"
 #include "resources/resource.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
-#include "platform/posix/headless_testing.h"
+#include "platform/headless/testing.h"
 #include "platform/recording_canvas.h"
 #include "resources/resource.h"
 #include "windows/drawn_button.h"

@@ -11,7 +11,7 @@
 
 #include "engine/contest_state.h"
 #include "platform/host_automation.h"
-#include "platform/posix/headless_testing.h"
+#include "platform/headless/testing.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "scripted_host.h"

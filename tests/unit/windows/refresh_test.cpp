@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "live_windows_support.h"
-#include "platform/posix/headless_testing.h"
+#include "platform/headless/testing.h"
 #include "resources/resource.h"
 #include "scratch_folder.h"
 

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <mutex>
 
-#include "platform/posix/headless_testing.h"
-#include "platform/posix/headless_window.h"
-#include "platform/posix/host_stand_in.h"
+#include "platform/posix/text_code_page.h"
+#include "platform/headless/headless_window.h"
+#include "platform/headless/host_stand_in.h"
 #include "platform/threads.h"
 #include "resources/resource.h"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/posix/text_code_page.h"
 #include "platform/recording_canvas.h"
 
 namespace platform::headless {
@@ -59,11 +60,6 @@ std::string controlTextUtf8(const Dialog& dialog, int controlId);
 // On the dialog's thread: the client area takes the new size (as when the
 // operator drags the frame) and onSize is delivered.
 void resizeClient(Dialog& dialog, int width, int height);
-
-// Windows-1251 bytes as UTF-8. An ANSI text is taken as it is (the
-// plug-in's own ANSI texts are ASCII).
-std::string windows1251ToUtf8(const std::string& text);
-std::string toUtf8(const std::string& text, TextCodePage codePage);
 
 // Pixels per dialog unit of the headless templates: a dialog unit is
 // kDialogUnitX / 4 pixels wide and kDialogUnitY / 8 pixels high (the base

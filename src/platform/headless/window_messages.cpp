@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "platform/posix/headless_window.h"
+#include "platform/headless/headless_window.h"
 #include "platform/window_messages.h"
 
 namespace platform {

@@ -9,8 +9,8 @@
 
 #include "platform/dialog.h"
 #include "platform/file_access_internal.h"
-#include "platform/posix/headless_testing.h"
-#include "platform/posix/headless_window.h"
+#include "platform/headless/testing.h"
+#include "platform/headless/headless_window.h"
 #include "resources/dialog_templates.h"
 
 namespace platform {
