@@ -1,7 +1,8 @@
 // Headless dialogs: the controls of the portable dialog templates held in
-// memory, one message queue per thread instead of a window system, and
-// test scripts in place of the operator. Control state may be read and
-// changed from any thread; messages are handled on the window's thread.
+// memory and one message queue per thread instead of a window system; a
+// modal dialog is answered as modal_answer.cpp says. Control state may be
+// read and changed from any thread; messages are handled on the window's
+// thread.
 #include <algorithm>
 #include <atomic>
 #include <map>
@@ -19,16 +20,6 @@ namespace {
 using headless::ControlState;
 using headless::Window;
 using WindowPtr = std::shared_ptr<Window>;
-
-// Scripts by template id (a plain static: freed with the library).
-std::mutex scriptLock;
-std::map<int, HeadlessScript> scripts;
-
-HeadlessScript scriptFor(int templateId) {
-    std::lock_guard<std::mutex> guard(scriptLock);
-    const auto found = scripts.find(templateId);
-    return found == scripts.end() ? HeadlessScript() : found->second;
-}
 
 bool lessNoCase(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -404,12 +395,7 @@ int Dialog::runModal() {
     impl_->open(*this, window);
 
     guarded([&] { dispatchInit(); });
-    if (!impl_->ended.load()) {
-        if (HeadlessScript script = scriptFor(templateId_))
-            guarded([&] { script(*this); });
-        else if (headlessRun() == HeadlessRun::confirmAtOnce)
-            guarded([&] { dispatchMessage(kWmCommand, kIdOk, 0); });
-    }
+    if (!impl_->ended.load()) guarded([&] { headless::answerModalDialog(*this); });
     while (!impl_->ended.load()) {
         headless::Message message;
         if (!queue->take(message, false)) {
@@ -627,14 +613,6 @@ void Dialog::setComboSelection(int controlId, int index) {
             control->text.clear();
         }
     });
-}
-
-void setHeadlessScript(int templateId, HeadlessScript script) {
-    std::lock_guard<std::mutex> guard(scriptLock);
-    if (script)
-        scripts[templateId] = std::move(script);
-    else
-        scripts.erase(templateId);
 }
 
 }  // namespace platform

@@ -156,6 +156,11 @@ void dispatchToWindow(const Message& message);
 // thread's windows (dialog.cpp).
 void paintPendingControls(const std::shared_ptr<ThreadQueue>& queue);
 
+// On the dialog's thread, once a modal dialog has been initialised: no
+// operator sits at a headless desktop, so a test's script, the host
+// stand-in's answer or the template's OK button answers it (modal_answer.cpp).
+void answerModalDialog(Dialog& dialog);
+
 // The first time a window opens: hands the headless desktop to a host
 // stand-in that offers to take it (desktop.cpp).
 void attachDesktopOnce();

@@ -514,6 +514,4 @@ void Dialog::setComboSelection(int controlId, int index) {
         SendDlgItemMessageA(window, controlId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-void setHeadlessScript(int, HeadlessScript) {}
-
 }  // namespace platform

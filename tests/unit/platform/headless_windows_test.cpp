@@ -84,12 +84,12 @@ protected:
 // Runs the panel template modally on the test thread; body runs as its
 // script and ends the run.
 void runPanel(Recorder& panel, const std::function<void(Dialog&)>& body) {
-    platform::setHeadlessScript(IDD_SETUP, [&](Dialog& dialog) {
+    platform::headless::setModalScript(IDD_SETUP, [&](Dialog& dialog) {
         body(dialog);
         dialog.endDialog(platform::kIdCancel);
     });
     panel.runModal();
-    platform::setHeadlessScript(IDD_SETUP, {});
+    platform::headless::setModalScript(IDD_SETUP, {});
 }
 
 TEST(HeadlessWindows, ModelessDialogsShareTheThreadOfTheModalOne) {
@@ -112,7 +112,7 @@ TEST(HeadlessWindows, ModelessDialogsShareTheThreadOfTheModalOne) {
         platform::postMessage(kda.window(), platform::kWmUser + 1, 0, 0);
         platform::postMessage(panel.window(), platform::kWmUser + 2, 0, 0);
         platform::postMessage(dxcc.window(), platform::kWmUser + 3, 0, 0);
-        kda.clickButton(1015);
+        platform::headless::clickButton(kda, 1015);
         EXPECT_EQ(headless::pumpMessages(), 4);
     });
     EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "user 2"}));
@@ -150,12 +150,12 @@ TEST(HeadlessWindows, EscapeHidesAModelessDialogAndCloseDestroysIt) {
 
 TEST(HeadlessWindows, EscapeAndEnterInTheModalDialog) {
     Recorder panel(IDD_SETUP);
-    platform::setHeadlessScript(IDD_SETUP, [&](Dialog& dialog) {
+    platform::headless::setModalScript(IDD_SETUP, [&](Dialog& dialog) {
         headless::pressKey(dialog, headless::Key::enter);
         headless::pressKey(dialog, headless::Key::escape);
     });
     EXPECT_EQ(panel.runModal(), platform::kIdCancel);
-    platform::setHeadlessScript(IDD_SETUP, {});
+    platform::headless::setModalScript(IDD_SETUP, {});
     EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "ok", "cancel"}));
 }
 

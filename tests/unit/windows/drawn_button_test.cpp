@@ -213,12 +213,12 @@ protected:
 
 void withButton(const std::function<void(ButtonDialog&)>& body) {
     ButtonDialog dialog;
-    platform::setHeadlessScript(IDD_SETUP, [&](platform::Dialog&) {
+    platform::headless::setModalScript(IDD_SETUP, [&](platform::Dialog&) {
         body(dialog);
         dialog.endDialog(platform::kIdCancel);
     });
     dialog.runModal();
-    platform::setHeadlessScript(IDD_SETUP, {});
+    platform::headless::setModalScript(IDD_SETUP, {});
 }
 
 TEST(CAdvancedButton, AttachMakesTheControlOwnerDrawnWithItsColours) {
