@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/host_automation.h"
 #include "platform/headless/testing.h"
 #include "platform/headless/host_stand_in.h"
 #include "platform/window_messages.h"
@@ -185,6 +186,80 @@ TEST(HeadlessWindows, MessagesRunInsideAnOutgoingCallsMessageLoop) {
         headless::pumpMessages();
     });
     EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "outer begins", "user 7", "outer ends"}));
+}
+
+// A host object whose calls run the thread's messages, as COM's message
+// loop does while the host works; handed out by acquireHostAutomation.
+class PumpingHost : public platform::HostAutomation {
+public:
+    explicit PumpingHost(std::function<void()> duringCall) : duringCall_(std::move(duringCall)) {}
+    bool sendCommand(const std::string&) override {
+        duringCall_();
+        return true;
+    }
+    std::optional<double> frequency() override { return std::nullopt; }
+    std::optional<std::string> qsoItem(int) override { return std::nullopt; }
+
+private:
+    std::function<void()> duringCall_;
+};
+
+std::unique_ptr<platform::HostAutomation> pumpingHost(const std::function<void()>& duringCall) {
+    platform::setHostAutomationFactory([&] { return std::make_unique<PumpingHost>(duringCall); });
+    std::unique_ptr<platform::HostAutomation> host = platform::acquireHostAutomation();
+    platform::setHostAutomationFactory({});
+    return host;
+}
+
+// No handler runs inside a host call: what the call's message loop takes
+// (a click, posted messages, a key) runs after the outermost call, in
+// order; a check box ticks at once; a posted message waiting twice runs once.
+TEST(HeadlessWindows, HandlersWaitForTheOutermostHostCall) {
+    Recorder panel(IDD_SETUP);
+    runPanel(panel, [&](Dialog& dialog) {
+        std::unique_ptr<platform::HostAutomation> inner = pumpingHost([&] {
+            headless::pressControl(dialog, IDC_SETUP_VIEW_KDA);
+            dialog.postToSelf(kWmTest);
+            dialog.postToSelf(kWmTest);
+            dialog.postToSelf(platform::kWmUser + 9);
+            headless::pressKey(dialog, headless::Key::enter);
+            EXPECT_EQ(headless::pumpMessages(), 5);
+            EXPECT_EQ(dialog.checkState(IDC_SETUP_VIEW_KDA), 1);
+        });
+        std::unique_ptr<platform::HostAutomation> outer = pumpingHost([&] {
+            inner->sendCommand("<SP1>");
+            headless::pumpMessages();
+            panel.log.push_back("outer call ends");
+        });
+        outer->sendCommand("<SP2>");
+        headless::pumpMessages();
+    });
+    EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "outer call ends", "command 1014", "user 7", "user 9", "ok"}));
+}
+
+// A close sent from another thread during a host call is handled after
+// the call, and the sender waits until then.
+TEST(HeadlessWindows, ACloseDuringAHostCallWaitsForTheCall) {
+    Recorder panel(IDD_SETUP);
+    std::future<bool> closing;
+    runPanel(panel, [&](Dialog& dialog) {
+        std::unique_ptr<platform::HostAutomation> host = pumpingHost([&] {
+            const platform::WindowHandle window = dialog.window();
+            closing = std::async(std::launch::async, [&panel, window] {
+                platform::sendCloseMessage(window);
+                return panel.window() == nullptr;
+            });
+            const auto deadline = std::chrono::steady_clock::now() + 5s;
+            while (headless::pumpMessages() == 0 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(1ms);
+            EXPECT_EQ(closing.wait_for(0s), std::future_status::timeout);
+            panel.log.push_back("call ends");
+        });
+        host->sendCommand("<SP1>");
+        headless::pumpMessages();
+    });
+    EXPECT_TRUE(closing.get());  // the window was gone when the sender returned
+    EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "call ends", "cancel"}));
 }
 
 TEST(HeadlessWindows, PlacementFromTheTemplateInDialogUnits) {
