@@ -5,12 +5,12 @@
 // Prints one line per failed check and "N passed, N failed" last.
 #include "check_tally.h"
 #include "failing_allocation.h"
+#include "hook_host.h"
 #include <windows.h>
 #include <oaidl.h>
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -465,21 +465,6 @@ void checkModalRun() {
     check(panel.window() == nullptr, "the modal window is gone after the run");
     grid.destroyWindow();
 }
-
-// A host object given by the factory whose calls run a test's code.
-class HookHost : public platform::HostAutomation {
-public:
-    explicit HookHost(std::function<void()> duringCall) : duringCall_(std::move(duringCall)) {}
-    bool sendCommand(const std::string&) override {
-        duringCall_();
-        return true;
-    }
-    std::optional<double> frequency() override { return std::nullopt; }
-    std::optional<std::string> qsoItem(int) override { return std::nullopt; }
-
-private:
-    std::function<void()> duringCall_;
-};
 
 HWND closedWindow = nullptr;
 bool closeHandled = false;

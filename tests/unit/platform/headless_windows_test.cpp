@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "hook_host.h"
 #include "platform/dialog.h"
 #include "platform/host_automation.h"
 #include "platform/headless/testing.h"
@@ -188,24 +189,10 @@ TEST(HeadlessWindows, MessagesRunInsideAnOutgoingCallsMessageLoop) {
     EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "outer begins", "user 7", "outer ends"}));
 }
 
-// A host object whose calls run the thread's messages, as COM's message
-// loop does while the host works; handed out by acquireHostAutomation.
-class PumpingHost : public platform::HostAutomation {
-public:
-    explicit PumpingHost(std::function<void()> duringCall) : duringCall_(std::move(duringCall)) {}
-    bool sendCommand(const std::string&) override {
-        duringCall_();
-        return true;
-    }
-    std::optional<double> frequency() override { return std::nullopt; }
-    std::optional<std::string> qsoItem(int) override { return std::nullopt; }
-
-private:
-    std::function<void()> duringCall_;
-};
-
+// A host object handed out by acquireHostAutomation whose calls run the
+// test's code (the thread's messages, as COM's message loop does).
 std::unique_ptr<platform::HostAutomation> pumpingHost(const std::function<void()>& duringCall) {
-    platform::setHostAutomationFactory([&] { return std::make_unique<PumpingHost>(duringCall); });
+    platform::setHostAutomationFactory([&] { return std::make_unique<HookHost>(duringCall); });
     std::unique_ptr<platform::HostAutomation> host = platform::acquireHostAutomation();
     platform::setHostAutomationFactory({});
     return host;
