@@ -165,16 +165,19 @@ struct Dialog::Impl {
 
 namespace {
 
-// Host calls under way on this thread (trivially destructible, so nothing
-// is left registered on the thread when the library goes).
+// Host calls under way on this thread, and whether a message was held back
+// during them (trivially destructible, so nothing is left registered on the
+// thread when the library goes).
 thread_local int hostCallDepth = 0;
+thread_local bool heldBackDuringCall = false;
 
 }  // namespace
 
 detail::HostCallScope::HostCallScope() { ++hostCallDepth; }
 
 detail::HostCallScope::~HostCallScope() {
-    if (--hostCallDepth > 0) return;
+    if (--hostCallDepth > 0 || !heldBackDuringCall) return;
+    heldBackDuringCall = false;
     try {
         if (const std::shared_ptr<headless::ThreadQueue> queue = headless::existingQueueOfThisThread())
             queue->releaseHeldBack();
@@ -280,7 +283,7 @@ bool dispatchToWindow(const Message& message) {
             bool kept = false;
             guarded([&] {
                 window->queue()->holdBack(*held);
-                kept = true;
+                kept = heldBackDuringCall = true;
             });
             return !kept;  // out of memory: the message is lost, as on Win32
         }
