@@ -5,15 +5,14 @@
 // thread.
 #include <algorithm>
 #include <atomic>
-#include <map>
 #include <mutex>
 #include <optional>
 
 #include "platform/dialog.h"
 #include "platform/file_access_internal.h"
-#include "platform/host_call.h"
-#include "platform/headless/testing.h"
 #include "platform/headless/headless_window.h"
+#include "platform/headless/testing.h"
+#include "platform/host_call.h"
 #include "resources/dialog_templates.h"
 
 namespace platform {

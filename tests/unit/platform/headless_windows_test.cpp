@@ -36,7 +36,6 @@ extern "C" __attribute__((visibility("default"))) void korvan_host_attach_deskto
 namespace {
 
 constexpr unsigned kWmTest = platform::kWmUser + 7;
-constexpr unsigned kWmPumpInside = platform::kWmUser + 8;
 
 // A dialog that logs what reaches it.
 class Recorder : public Dialog {
@@ -60,13 +59,6 @@ protected:
     void onOK() override { log.push_back("ok"); }
     void onCommand(int id, int code) override { log.push_back("command " + std::to_string(id)); }
     bool onUserMessage(unsigned message) override {
-        if (message == kWmPumpInside) {
-            log.push_back("outer begins");
-            postToSelf(kWmTest);
-            headless::pumpMessages();
-            log.push_back("outer ends");
-            return true;
-        }
         log.push_back("user " + std::to_string(message - platform::kWmUser));
         return true;
     }
@@ -178,15 +170,6 @@ TEST(HeadlessWindows, CloseSentFromAnotherThreadReachesAModelessDialog) {
     platform::sendCloseMessage(panel.window());
     EXPECT_EQ(panel.window(), nullptr);
     EXPECT_EQ(run.get(), platform::kIdCancel);
-}
-
-TEST(HeadlessWindows, MessagesRunInsideAnOutgoingCallsMessageLoop) {
-    Recorder panel(IDD_SETUP);
-    runPanel(panel, [&](Dialog& dialog) {
-        dialog.postToSelf(kWmPumpInside);
-        headless::pumpMessages();
-    });
-    EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "outer begins", "user 7", "outer ends"}));
 }
 
 // A host object handed out by acquireHostAutomation whose calls run the
