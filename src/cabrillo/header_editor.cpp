@@ -1,36 +1,10 @@
 #include "cabrillo/header_editor.h"
 
-#include <cstdlib>
 #include <string>
 
 #include "resources/resource.h"
 
 Cabrillo::Cabrillo() : platform::Dialog(IDD_CABRILLO) {}
-
-bool Cabrillo::onInitDialog() {
-    const bool result = platform::Dialog::onInitDialog();
-#if !defined(_WIN32)
-    // The real window is answered by the runner itself; the headless one
-    // takes the same answer from the environment.
-    const char* answer = std::getenv(kHeadlessEditorAnswerVariable);
-    if (!answer || !*answer) return result;
-    const std::string entries = answer;
-    if (entries == "cancel") {
-        endDialog(platform::kIdCancel);
-        return result;
-    }
-    for (std::size_t start = 0; start <= entries.size();) {
-        std::size_t end = entries.find('\x1f', start);
-        if (end == std::string::npos) end = entries.size();
-        const std::string entry = entries.substr(start, end - start);
-        const std::size_t equals = entry.find('=');
-        if (equals != std::string::npos)
-            setControlText(std::atoi(entry.substr(0, equals).c_str()), entry.substr(equals + 1));
-        start = end + 1;
-    }
-#endif
-    return result;
-}
 
 void Cabrillo::doDataExchange(platform::DataExchange& exchange) {
     exchange.text(IDC_CABRILLO_CALLSIGN, callsign);

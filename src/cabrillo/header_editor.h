@@ -6,13 +6,6 @@
 
 #include "platform/dialog.h"
 
-// Headless builds only: the environment variable through which a host
-// stand-in (korvan-host's header preset, the end-to-end runner) answers the
-// editor as an operator would. Its value is
-// "cancel", or entries "CONTROLID=TEXT" separated by the byte 0x1F, which
-// are typed into the controls before OK.
-inline constexpr const char* kHeadlessEditorAnswerVariable = "KORVAN_HEADLESS_CABRILLO_EDITOR";
-
 class Cabrillo : public platform::Dialog {
 public:
     Cabrillo();
@@ -38,8 +31,5 @@ public:
     std::string categoryStation;
 
 protected:
-    bool onInitDialog() override;
     void doDataExchange(platform::DataExchange& exchange) override;
-    // Without a test script, a headless run confirms the values unchanged.
-    platform::HeadlessRun headlessRun() const override { return platform::HeadlessRun::confirmAtOnce; }
 };

@@ -1,10 +1,10 @@
 #pragma once
 // A tiny dialog framework. Dialog logic (the plug-in's windows) is written
 // once against this class; Windows runs it on the real dialog templates of
-// the library's resources, POSIX runs it headless on the portable templates
-// of resources/dialog_templates.h so that tests can read and drive it.
+// the library's resources, other systems on the headless backend
+// (platform/headless), which keeps the windows of the portable templates of
+// resources/dialog_templates.h in memory.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,10 +47,6 @@ struct ControlColors {
     Color textBackground = 0;
     Color brush = 0;
 };
-
-// What a headless (POSIX) modal run does after initialisation when no test
-// script is registered for the template.
-enum class HeadlessRun { untilClosed, confirmAtOnce };
 
 class Dialog {
 public:
@@ -127,9 +123,6 @@ public:
     int comboSelection(int controlId) const;  // -1: nothing selected
     void setComboSelection(int controlId, int index);
 
-    // Delivers a button click as the platform would (WM_COMMAND, posted).
-    void clickButton(int controlId);
-
 protected:
     // Default: updateData(false) and true (focus to the first tab stop).
     virtual bool onInitDialog();
@@ -152,7 +145,6 @@ protected:
     virtual void onDrawItem(int controlId, Canvas& canvas, const Rect& itemRect, unsigned itemState);
     // The client area has a new size (after the default handling).
     virtual void onSize(int clientWidth, int clientHeight);
-    virtual HeadlessRun headlessRun() const { return HeadlessRun::untilClosed; }
 
 public:
     // Framework entry points, called by the platform's message dispatch.
@@ -173,12 +165,5 @@ private:
     int templateId_;
     std::unique_ptr<Impl> impl_;
 };
-
-// Headless runs only: a test registers what the "operator" does once the
-// dialog of this template has been initialised (edit fields, click OK or
-// Cancel). The script runs on the dialog's thread. An empty function
-// removes the script.
-using HeadlessScript = std::function<void(Dialog&)>;
-void setHeadlessScript(int templateId, HeadlessScript script);
 
 }  // namespace platform

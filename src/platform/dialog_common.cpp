@@ -99,9 +99,4 @@ bool Dialog::dispatchMessage(unsigned message, std::uintptr_t wParam, std::intpt
     return false;
 }
 
-void Dialog::clickButton(int controlId) {
-    if (WindowHandle handle = window())
-        postMessage(handle, kWmCommand, static_cast<std::uintptr_t>(controlId & 0xFFFF), 0);
-}
-
 }  // namespace platform

@@ -2,7 +2,7 @@
 // The host program's automation object, as the windows use it: three
 // members called by number. Win32 reaches the host's running object through
 // IDispatch; elsewhere a host stand-in offers its object (see
-// posix/host_stand_in.h). Used only on the thread that acquired it.
+// headless/host_stand_in.h). Used only on the thread that acquired it.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -32,8 +32,8 @@ public:
 std::unique_ptr<HostAutomation> acquireHostAutomation();
 void endThreadAutomation();
 
-// Tests: acquireHostAutomation() returns what the factory gives (an empty
-// function restores the real acquisition).
+// Substitutes the host: acquireHostAutomation() returns what the factory
+// gives (an empty function restores the real acquisition).
 void setHostAutomationFactory(std::function<std::unique_ptr<HostAutomation>()> factory);
 
 }  // namespace platform

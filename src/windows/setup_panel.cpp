@@ -15,9 +15,6 @@ std::vector<std::string> panelBands;
 
 namespace {
 
-// Refreshes posted while one waits are done by the waiting one.
-constexpr int kRefreshTag = 1;
-
 constexpr int kBnClicked = 0;
 
 // The panel's title (followed by the contest year) and captions.
@@ -58,11 +55,7 @@ Setup::~Setup() {
     }
 }
 
-bool Setup::onInitDialog() {
-    bool focusFirstControl = true;
-    handlers_.run([&] { focusFirstControl = initialise(); });
-    return focusFirstControl;
-}
+bool Setup::onInitDialog() { return initialise(); }
 
 bool Setup::initialise() {
     // The still-zero members go into the check boxes.
@@ -149,30 +142,27 @@ void Setup::setTexts() {
 }
 
 void Setup::onCancel() {
-    handlers_.run([this] {
-        closeOperatorWindows();
-        platform::Dialog::onCancel();
-    });
+    closeOperatorWindows();
+    platform::Dialog::onCancel();
 }
 
 void Setup::onCommand(int controlId, int notifyCode) {
     if (notifyCode != kBnClicked) return;
     switch (controlId) {
         case IDC_SETUP_CW:
-            handlers_.run([this] { chooseCw(); });
+            chooseCw();
             break;
         case IDC_SETUP_SSB:
-            handlers_.run([this] { chooseSsb(); });
+            chooseSsb();
             break;
         case IDC_SETUP_VIEW_KDA:
-            handlers_.run([this] { toggleWindow(kdaWindow, kdaObject_, viewKda, &makeKdaWindow, "setup_view_KDA"); });
+            toggleWindow(kdaWindow, kdaObject_, viewKda, &makeKdaWindow, "setup_view_KDA");
             break;
         case IDC_SETUP_VIEW_DXCC:
-            handlers_.run(
-                [this] { toggleWindow(dxccWindow, dxccObject_, viewDxcc, &makeDxccWindow, "setup_view_DXCC"); });
+            toggleWindow(dxccWindow, dxccObject_, viewDxcc, &makeDxccWindow, "setup_view_DXCC");
             break;
         case IDC_SETUP_ON_TOP:
-            handlers_.run([this] { toggleOnTop(); });
+            toggleOnTop();
             break;
         default:
             break;
@@ -181,7 +171,7 @@ void Setup::onCommand(int controlId, int notifyCode) {
 
 bool Setup::onUserMessage(unsigned message) {
     if (message != WM_STATS_REFRESH) return false;
-    handlers_.run([this] { refreshDisplays(); }, kRefreshTag);
+    refreshDisplays();
     return true;
 }
 

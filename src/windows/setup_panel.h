@@ -11,7 +11,6 @@
 
 #include "platform/dialog.h"
 #include "windows/drawn_button.h"
-#include "windows/one_handler_at_a_time.h"
 
 // "160m" ... "10m", indexed by band slot; rebuilt by every panel's start.
 // Window thread only.
@@ -81,7 +80,6 @@ private:
     void closeWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object);
     void closeOperatorWindows();
 
-    OneHandlerAtATime handlers_;
     // The window objects this panel made (kdaWindow and dxccWindow point to
     // them while their windows are open).
     std::unique_ptr<platform::Dialog> kdaObject_;

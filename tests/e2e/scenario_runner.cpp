@@ -34,6 +34,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -47,7 +48,6 @@
 #include <thread>
 #include <vector>
 
-#include "cabrillo/header_editor.h"
 #include "plugin/exports.h"
 #include "resources/resource.h"
 
@@ -153,6 +153,18 @@ PendingEditorAnswer& pendingEditorAnswer() {
     static PendingEditorAnswer pending;
     return pending;
 }
+
+#if !defined(_WIN32)
+// The headless editor's answer during a reset, in the form the native
+// plug-in asks for it (korvan_host_modal_answer, exported below).
+std::mutex headlessAnswerLock;
+std::string headlessAnswer;
+
+void setHeadlessAnswer(std::string answer) {
+    std::lock_guard<std::mutex> guard(headlessAnswerLock);
+    headlessAnswer = std::move(answer);
+}
+#endif
 
 const char kEditorCaption[] = "KORVAN CONTEST";
 
@@ -347,19 +359,19 @@ private:
         // 21 unused, 22 own continent, 23 unused.
 #if !defined(_WIN32)
         // The headless editor of the native plug-in reads its answer from
-        // the environment (see cabrillo/header_editor.h).
+        // this program (see platform/headless/host_stand_in.h).
         const EditorAnswer answer = pendingEditorAnswer().take();
         std::string value = answer.cancel ? "cancel" : "";
         for (const auto& [control, text] : answer.edits) {
             if (answer.cancel) break;  // what was typed before Cancel is not taken anyway
             value += (value.empty() ? "" : "\x1f") + std::to_string(control) + "=" + text;
         }
-        setenv(kHeadlessEditorAnswerVariable, value.c_str(), 1);
+        setHeadlessAnswer(value);
 #endif
         int r = x_.resetStats(hostFolder.c_str(), intField(f[2]), ownCall.c_str(), &first, &second, e, e, e, e, e,
                               e, e, e, e, ownPrefix.c_str(), 0, 0, 0, 0.0, 0.0, e, ownContinent.c_str(), e);
 #if !defined(_WIN32)
-        unsetenv(kHeadlessEditorAnswerVariable);
+        setHeadlessAnswer({});
 #endif
         pendingEditorAnswer().take();  // an answer that no editor used is dropped
         std::cout << "ResetStats0 = " << r << "\n";
@@ -473,6 +485,20 @@ private:
 };
 
 }  // namespace
+
+#if !defined(_WIN32)
+extern "C" __attribute__((visibility("default"))) unsigned korvan_host_modal_answer(int templateId, char* buffer,
+                                                                                    unsigned size) {
+    if (templateId != IDD_CABRILLO) return 0;
+    std::lock_guard<std::mutex> guard(headlessAnswerLock);
+    if (buffer && size > 0) {
+        const std::size_t n = std::min<std::size_t>(headlessAnswer.size(), size - 1);
+        std::memcpy(buffer, headlessAnswer.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<unsigned>(headlessAnswer.size());
+}
+#endif
 
 int main(int argc, char** argv) {
     if (argc != 3) {

@@ -4,6 +4,8 @@
 // IDispatch host automation against an in-process fake host object.
 // Prints one line per failed check and "N passed, N failed" last.
 #include "check_tally.h"
+#include "failing_allocation.h"
+#include "hook_host.h"
 #include <windows.h>
 #include <oaidl.h>
 
@@ -464,6 +466,96 @@ void checkModalRun() {
     grid.destroyWindow();
 }
 
+HWND closedWindow = nullptr;
+bool closeHandled = false;
+
+LRESULT CALLBACK noteClose(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == WM_CLOSE && sent->hwnd == closedWindow) closeHandled = true;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+struct CloseSender {
+    HWND window;
+    bool goneWhenReturned = false;
+    static DWORD WINAPI send(void* self) {
+        auto& s = *static_cast<CloseSender*>(self);
+        platform::sendCloseMessage(s.window);
+        s.goneWhenReturned = !IsWindow(s.window);
+        return 0;
+    }
+};
+
+// A close sent from another thread while the window's thread is inside a
+// host call (of whatever object the factory gave) runs after the call, and
+// sendCloseMessage waits until then.
+void checkCloseDuringHostCall() {
+    Probe dxcc(108);
+    dxcc.createModeless();
+    CloseSender sender{static_cast<HWND>(dxcc.window())};
+    closedWindow = sender.window;
+    closeHandled = false;
+    HANDLE thread = nullptr;
+    bool senderWaitedInsideTheCall = false;
+    platform::setHostAutomationFactory([&] {
+        return std::make_unique<HookHost>([&] {
+            HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROCRET, &noteClose, nullptr, GetCurrentThreadId());
+            thread = CreateThread(nullptr, 0, &CloseSender::send, &sender, 0, nullptr);
+            const DWORD deadline = GetTickCount() + 5000;
+            MSG message;
+            while (!closeHandled && GetTickCount() < deadline) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_SENDMESSAGE);
+                PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // runs the sent messages
+            }
+            UnhookWindowsHookEx(hook);
+            senderWaitedInsideTheCall = closeHandled && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
+        });
+    });
+    auto host = platform::acquireHostAutomation();
+    platform::setHostAutomationFactory({});
+    host->sendCommand("<SP1>");
+    check(IsWindow(sender.window) && senderWaitedInsideTheCall,
+          "a close sent during a host call waits for the call; the window stays meanwhile");
+    const DWORD deadline = GetTickCount() + 10000;
+    while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT && GetTickCount() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        pump();
+    }
+    CloseHandle(thread);
+    check(sender.goneWhenReturned && dxcc.window() == nullptr,
+          "... it runs after the call, and sendCloseMessage returns once the window is gone");
+}
+
+// On a fresh thread: the next allocation after the start fails.
+struct AcquisitionOutOfMemory {
+    bool threw = false;
+    HRESULT again = E_FAIL;  // CoInitialize afterwards: S_OK when nothing was left initialised
+    static DWORD WINAPI run(void* self) {
+        auto& o = *static_cast<AcquisitionOutOfMemory*>(self);
+        failing_allocation::failOnce(0);
+        try {
+            platform::acquireHostAutomation();
+        } catch (const std::bad_alloc&) {
+            o.threw = true;
+        }
+        failing_allocation::stop();
+        o.again = CoInitialize(nullptr);
+        if (SUCCEEDED(o.again)) CoUninitialize();
+        return 0;
+    }
+};
+
+// Memory that runs out just after CoInitialize leaves the thread's COM
+// initialisation balanced.
+void checkInitialisationBalancedWhenMemoryRunsOut() {
+    AcquisitionOutOfMemory outcome;
+    HANDLE thread = CreateThread(nullptr, 0, &AcquisitionOutOfMemory::run, &outcome, 0, nullptr);
+    WaitForSingleObject(thread, 30000);
+    CloseHandle(thread);
+    check(outcome.threw && outcome.again == S_OK,
+          "out of memory after CoInitialize: the initialisation is ended again (" + std::to_string(outcome.again) + ")");
+}
+
 // {6F1D2C3B-5A49-4E8D-9C7B-1A2B3C4D5E6F}: the class the test registers for
 // the host's ProgID.
 const CLSID kTestHostClass = {0x6f1d2c3b, 0x5a49, 0x4e8d, {0x9c, 0x7b, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e, 0x6f}};
@@ -557,6 +649,10 @@ int main() {
     checkHostAutomation();
     checkModelessDialog();
     checkModalRun();
+    checkCloseDuringHostCall();
+    // Before any other acquisition: the list of initialised threads has
+    // never grown, so noting one allocates.
+    checkInitialisationBalancedWhenMemoryRunsOut();
     checkAcquisition();
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;

@@ -22,6 +22,7 @@
 #include "fuzz_support.h"
 #include "linear_engine.h"
 #include "platform/dialog.h"
+#include "platform/headless/testing.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
@@ -217,7 +218,7 @@ Run* current = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::enterScratchFolder("sequence");
-    platform::setHeadlessScript(IDD_CABRILLO, [](platform::Dialog& editor) { editor.clickButton(platform::kIdOk); });
+    platform::headless::setModalScript(IDD_CABRILLO, [](platform::Dialog& editor) { platform::headless::clickButton(editor, platform::kIdOk); });
     platform::setMessageBoxSink([](const std::string& text, const std::string&, unsigned) {
         if (current) current->boxes().push_back(text);
         return platform::kIdOk;

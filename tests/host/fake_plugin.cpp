@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/host_stand_in.h"
+#include "platform/headless/host_stand_in.h"
 
 namespace {
 
@@ -76,9 +76,14 @@ int ResetStats0(T folder, int exportRun, T own, D first, D second, T a6, T a7, T
     if (!allEmpty({a6, a7, a8, a9, a10, a11, a12, a13, a14, a21, a23})) journal += "ResetStats0 unexpected filler\n";
     journal += std::string("reset folder=") + folder + " export=" + std::to_string(exportRun) + " own=" + own +
                " first=" + show(first) + " second=" + show(second) + " pfx=" + prefix + " cont=" + continent + "\n";
-    // What the headless Cabrillo header editor would be answered with.
-    if (const char* answer = std::getenv("KORVAN_HEADLESS_CABRILLO_EDITOR")) {
-        std::string shown = answer;
+    // What the headless Cabrillo header editor (template 101) would be
+    // answered with.
+    auto modalAnswer =
+        reinterpret_cast<KorvanHostModalAnswerFunction>(dlsym(RTLD_DEFAULT, KORVAN_HOST_MODAL_ANSWER_SYMBOL));
+    if (const unsigned length = modalAnswer ? modalAnswer(101, nullptr, 0) : 0) {
+        std::string shown(length + 1, '\0');
+        modalAnswer(101, shown.data(), length + 1);
+        shown.resize(length);
         for (char& c : shown) c = c == '\x1f' ? '|' : c == '\r' ? 'R' : c == '\n' ? 'N' : c;
         journal += "editor " + shown + "\n";
     }

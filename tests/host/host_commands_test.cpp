@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "command_line.h"
+#include "header_preset.h"
 #include "host_commands.h"
 
 namespace fs = std::filesystem;
@@ -196,7 +197,7 @@ TEST_F(HostCommandTest, HeaderPresetAnswersTheHeadlessEditor) {
     EXPECT_EQ(err_.str(), path("log.cbr") +
                               ": CATEGORY-OPERATOR: \"MULTI-ONE\" is not one of SINGLE-OP, MULTI-OP, CHECKLOG; not "
                               "carried over to the export\n");
-    EXPECT_EQ(getenv("KORVAN_HEADLESS_CABRILLO_EDITOR"), nullptr);  // only for the run
+    EXPECT_EQ(korvan_host_modal_answer(101, nullptr, 0), 0u);  // the editor's answer is only for the run
 
     write("header.txt", "POWER: LOW\n");
     EXPECT_EQ(run({"score", path("log.cbr"), "--export", "--header", path("header.txt")}), 1);

@@ -3,8 +3,8 @@
 #include <array>
 
 #include "log_error.h"
-#include "log_reader.h"
 #include "text.h"
+#include "whole_file.h"
 
 namespace korvan::host {
 

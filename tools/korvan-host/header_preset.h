@@ -38,7 +38,11 @@ HeaderPreset mergeHeaders(const HeaderPreset& base, const HeaderPreset& override
 // the unit separator 0x1F.
 std::string headlessEditorAnswer(const HeaderPreset& preset);
 
-// The environment variable the headless editor reads its answer from.
-inline constexpr const char* kHeadlessEditorAnswerVariable = "KORVAN_HEADLESS_CABRILLO_EDITOR";
+#ifndef _WIN32
+// The answer korvan-host gives a headless modal dialog of the plug-in
+// (platform/headless/host_stand_in.h): the header editor's during an export
+// run with a header, none otherwise.
+extern "C" unsigned korvan_host_modal_answer(int templateId, char* buffer, unsigned size);
+#endif
 
 }  // namespace korvan::host

@@ -1,11 +1,13 @@
 #include "host_commands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 
@@ -13,11 +15,12 @@
 #include "command_line.h"
 #include "country_file.h"
 #include "header_preset.h"
-#include "live_command.h"
 #include "log_error.h"
 #include "log_reader.h"
+#include "whole_file.h"
 #include "plugin_loader.h"
 #include "replay.h"
+#include "resources/resource.h"
 #include "text.h"
 
 namespace fs = std::filesystem;
@@ -201,6 +204,18 @@ std::string modeOption(const std::string& text) {
     return hostMode(text);
 }
 
+#ifndef _WIN32
+// The headless header editor's answer during the run (HeaderAnswer sets it,
+// the plug-in's window thread reads it).
+std::mutex editorAnswerLock;
+std::string editorAnswer;
+
+void setEditorAnswer(std::string answer) {
+    std::lock_guard<std::mutex> guard(editorAnswerLock);
+    editorAnswer = std::move(answer);
+}
+#endif
+
 // The header of an export run: the Cabrillo log's own lines, then --header.
 // Where the plug-in's editor is headless it is answered with them.
 class HeaderAnswer {
@@ -218,13 +233,13 @@ public:
         if (!options.headerPath.empty())
             say(err, "korvan-host: the Cabrillo header editor opens on Windows; fill it in there (--header is not used)");
 #else
-        setenv(kHeadlessEditorAnswerVariable, headlessEditorAnswer(preset).c_str(), 1);
+        setEditorAnswer(headlessEditorAnswer(preset));
         set_ = true;
 #endif
     }
     ~HeaderAnswer() {
 #ifndef _WIN32
-        if (set_) unsetenv(kHeadlessEditorAnswerVariable);
+        if (set_) setEditorAnswer({});
 #endif
     }
     HeaderAnswer(const HeaderAnswer&) = delete;
@@ -363,3 +378,18 @@ PreparedRun prepareRun(const Options& options, const Defaults& defaults, std::os
 }
 
 }  // namespace korvan::host
+
+#ifndef _WIN32
+extern "C" __attribute__((visibility("default"))) unsigned korvan_host_modal_answer(int templateId, char* buffer,
+                                                                                    unsigned size) {
+    if (templateId != IDD_CABRILLO) return 0;
+    std::lock_guard<std::mutex> guard(korvan::host::editorAnswerLock);
+    const std::string& answer = korvan::host::editorAnswer;
+    if (buffer && size > 0) {
+        const std::size_t n = std::min<std::size_t>(answer.size(), size - 1);
+        std::memcpy(buffer, answer.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<unsigned>(answer.size());
+}
+#endif

@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
+#include "country_file.h"
+#include "qso.h"
+#include "replay.h"
+
 namespace korvan::host {
 
 enum ExitCode { exitSuccess = 0, exitBadInput = 1, exitUsage = 2, exitPluginNotLoaded = 3 };
@@ -19,5 +24,17 @@ struct Defaults {
 // returns the exit code; all messages go to out and err.
 int runHostCommand(const std::vector<std::string>& args, const Defaults& defaults, std::ostream& out,
                    std::ostream& err);
+
+// What a command prepares before its first call of the plug-in: the paths,
+// the log with its countries, the own station; the working folder is
+// entered. (Shared with korvan-host live.)
+struct PreparedRun {
+    std::string pluginPath;
+    std::string htmlPath;
+    ContactLog log;
+    Station own;
+    CountryFile countries;
+};
+PreparedRun prepareRun(const Options& options, const Defaults& defaults, std::ostream& err);
 
 }  // namespace korvan::host

@@ -12,9 +12,9 @@
 #include "live_script.h"
 #include "live_state.h"
 #include "log_error.h"
-#include "log_reader.h"
 #include "plugin_loader.h"
 #include "text.h"
+#include "whole_file.h"
 
 namespace fs = std::filesystem;
 

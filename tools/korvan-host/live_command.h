@@ -22,16 +22,4 @@ constexpr int exitHostObjectFailed = 4;
 int runLiveCommand(const std::vector<std::string>& args, const Defaults& defaults, std::ostream& out,
                    std::ostream& err);
 
-// What a command prepares before its first call of the plug-in: the paths,
-// the log with its countries, the own station; the working folder is
-// entered. (host_commands.cpp, shared with the other commands.)
-struct PreparedRun {
-    std::string pluginPath;
-    std::string htmlPath;
-    ContactLog log;
-    Station own;
-    CountryFile countries;
-};
-PreparedRun prepareRun(const Options& options, const Defaults& defaults, std::ostream& err);
-
 }  // namespace korvan::host

@@ -1,7 +1,7 @@
 // korvan-host live: the platform's part. On Windows the host object is a
 // COM object in the running object table and the windows are real ones;
 // elsewhere the plug-in finds the object through the C functions that the
-// executable exports (platform/posix/host_stand_in.h) and hands over its
+// executable exports (platform/headless/host_stand_in.h) and hands over its
 // headless windows.
 #pragma once
 

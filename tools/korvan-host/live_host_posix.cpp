@@ -1,12 +1,12 @@
 // korvan-host live without COM: the host object and the plug-in's headless
 // windows meet through the two C functions this executable exports
-// (platform/posix/host_stand_in.h).
+// (platform/headless/host_stand_in.h).
 #include <atomic>
 #include <cstring>
 #include <thread>
 
 #include "live_host.h"
-#include "platform/posix/host_stand_in.h"
+#include "platform/headless/host_stand_in.h"
 
 namespace korvan::host {
 namespace {

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "live_host.h"
+#include "resources/window_kinds.h"
 
 namespace korvan::host {
 namespace {
@@ -153,16 +154,15 @@ void registerProgId() {
                               std::to_string(status) + ")");
 }
 
-// The plug-in's windows tell their kind by the controls they hold: the KDA
-// grid its boxes 1015 to 1225 (one of them is 1107), the panel 1107, the
-// DXCC window a lone owner-drawn 1003.
+// The plug-in's windows tell their kind by the controls they hold
+// (resources/window_kinds.h).
 std::string windowKind(HWND window) {
-    if (GetDlgItem(window, 1015) && GetDlgItem(window, 1225)) return "kda";
-    if (GetDlgItem(window, 1107)) return "panel";
-    if (HWND button = GetDlgItem(window, 1003)) {
-        if ((GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW) return "dxcc";
-    }
-    return {};
+    return resources::windowKindName(resources::windowKindOf(
+        [window](int id) { return GetDlgItem(window, id) != nullptr; },
+        [window](int id) {
+            HWND control = GetDlgItem(window, id);
+            return control && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
+        }));
 }
 
 BOOL CALLBACK collectWindow(HWND window, LPARAM list) {
@@ -234,8 +234,8 @@ WindowView describe(HWND window, const std::string& kind) {
         SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 1000, &state);
         view.checks.emplace_back(windowText(child), state == BST_CHECKED ? 1 : 0);
     }
-    const std::vector<int> controlIds = kind == "panel" ? std::vector<int>{1003, 1005}
-                                        : kind == "dxcc" ? std::vector<int>{1003}
+    const std::vector<int> controlIds = kind == "panel" ? std::vector<int>{IDC_SETUP_CW, IDC_SETUP_SSB}
+                                        : kind == "dxcc" ? std::vector<int>{IDC_DXCC_INFO}
                                                          : std::vector<int>{};
     for (int id : controlIds)
         if (HWND control = GetDlgItem(window, id)) view.controls.emplace_back(id, clientRectOf(window, control));

@@ -6,15 +6,9 @@
 #include <string_view>
 
 #include "qso.h"
+#include "whole_file.h"
 
 namespace korvan::host {
-
-// The name korvan-host reads standard input by, as a log path.
-inline constexpr const char* kStandardInputName = "-";
-
-// The whole file as bytes; throws InputError with the system's reason when
-// it cannot be read. "-" reads standard input.
-std::string readWholeFile(const std::string& path);
 
 // Reads the log at path ("-": standard input). Malformed records are listed
 // in the result's errors rather than thrown; throws InputError only when the

@@ -1,7 +1,7 @@
 // Windows-1251 texts as UTF-8, for whoever reads the headless windows.
 #include <cstdint>
 
-#include "platform/posix/headless_testing.h"
+#include "platform/posix/text_code_page.h"
 
 namespace platform::headless {
 namespace {

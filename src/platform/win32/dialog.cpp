@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/host_call.h"
 #include "platform/win32/gdi_canvas.h"
 #include "platform/win32/host_call_guard.h"
 #include "platform/win32/wide_text.h"
@@ -99,7 +100,7 @@ bool isThreadDialog(HWND window) {
            GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
 }
 
-// Messages kept back during a host call (see host_call_guard.h).
+// Messages kept back during a host call (see host_call.h).
 struct DeferredMessage {
     DWORD thread;
     HWND window;
@@ -118,9 +119,20 @@ DeferredQueue& deferredQueue() {
     return queue;
 }
 
+// Keeps the message back until the outermost host call has returned.
+void deferUntilHostCallEnds(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        DeferredQueue& queue = deferredQueue();
+        std::lock_guard<std::mutex> guard(queue.lock);
+        queue.messages.push_back({GetCurrentThreadId(), window, message, wParam, lParam});
+    } catch (...) {
+        // Out of memory: the message is lost, the host call goes on.
+    }
+}
+
 }  // namespace
 
-namespace win32 {
+namespace detail {
 
 HostCallScope::HostCallScope() {
     DeferredQueue& queue = deferredQueue();
@@ -153,17 +165,7 @@ bool insideHostCall() {
     return queue.callDepth.count(GetCurrentThreadId()) != 0;
 }
 
-void deferUntilHostCallEnds(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        DeferredQueue& queue = deferredQueue();
-        std::lock_guard<std::mutex> guard(queue.lock);
-        queue.messages.push_back({GetCurrentThreadId(), window, message, wParam, lParam});
-    } catch (...) {
-        // Out of memory: the message is lost, the host call goes on.
-    }
-}
-
-}  // namespace win32
+}  // namespace detail
 
 struct Dialog::Impl {
     std::atomic<HWND> window{nullptr};
@@ -233,8 +235,11 @@ INT_PTR controlColor(Dialog& dialog, HWND window, UINT message, WPARAM wParam, L
 }
 
 INT_PTR routeMessage(Dialog& dialog, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (heldBackDuringHostCall(message) && win32::insideHostCall()) {
-        win32::deferUntilHostCallEnds(window, message, wParam, lParam);
+    if (heldBackDuringHostCall(message) && detail::insideHostCall()) {
+        deferUntilHostCallEnds(window, message, wParam, lParam);
+        // A close sent from another thread: its sender waits for the window
+        // to go (sendCloseMessage).
+        if (message == WM_CLOSE && InSendMessage()) SetWindowLongPtrW(window, DWLP_MSGRESULT, win32::kCloseHeldBack);
         return TRUE;
     }
     switch (message) {
@@ -247,7 +252,7 @@ INT_PTR routeMessage(Dialog& dialog, HWND window, UINT message, WPARAM wParam, L
         case WM_DRAWITEM:
             return lParam ? drawItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) : FALSE;
         case WM_SETCURSOR:
-            if (!win32::insideHostCall()) dialog.dispatchSetCursor();
+            if (!detail::insideHostCall()) dialog.dispatchSetCursor();
             return FALSE;  // the default handling sets the cursor
         case WM_CTLCOLORDLG:
         case WM_CTLCOLORSTATIC:
@@ -513,7 +518,5 @@ void Dialog::setComboSelection(int controlId, int index) {
     if (HWND window = impl_->window.load())
         SendDlgItemMessageA(window, controlId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
-
-void setHeadlessScript(int, HeadlessScript) {}
 
 }  // namespace platform

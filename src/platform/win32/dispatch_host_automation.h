@@ -10,7 +10,8 @@
 namespace platform::win32 {
 
 // Takes over the caller's reference on the interface (released by the
-// result's destructor, on the calling thread).
+// result's destructor, on the calling thread). The result makes its calls
+// inside a HostCallScope, as acquireHostAutomation's do.
 std::unique_ptr<HostAutomation> wrapHostDispatch(IDispatch* dispatch);
 
 }  // namespace platform::win32

@@ -1,8 +1,9 @@
 // The host's automation object over IDispatch, members called by number
 // (no type library). Every call that fails (the host refuses it, or has
 // gone away: RPC_E_DISCONNECTED and the like) gives an empty result; nothing
-// is thrown. Calls run inside a HostCallScope: the thread's dialogs keep
-// their handlers back while the call's message loop runs.
+// is thrown. The object handed out makes its calls inside a HostCallScope
+// (host_call.h): the thread's dialogs keep their handlers back while the
+// call's message loop runs.
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
@@ -12,8 +13,8 @@
 #include <vector>
 
 #include "platform/host_automation.h"
+#include "platform/host_call.h"
 #include "platform/win32/dispatch_host_automation.h"
-#include "platform/win32/host_call_guard.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -22,16 +23,6 @@ namespace {
 constexpr DISPID kSendCommandMember = 16;
 constexpr DISPID kFrequencyMember = 2;
 constexpr DISPID kQsoItemMember = 8;
-
-struct FactorySlot {
-    std::mutex lock;
-    std::function<std::unique_ptr<HostAutomation>()> factory;
-};
-
-FactorySlot& factorySlot() {
-    static FactorySlot slot;
-    return slot;
-}
 
 // COM initialisations made by acquireHostAutomation on each thread and not
 // yet ended (only a successful CoInitialize is balanced).
@@ -51,12 +42,8 @@ bool invoke(IDispatch* dispatch, DISPID member, WORD kind, VARIANTARG* arguments
     DISPPARAMS parameters{arguments, nullptr, argumentCount, 0};
     EXCEPINFO exception{};
     UINT badArgument = 0;
-    HRESULT outcome;
-    {
-        win32::HostCallScope scope;
-        outcome = dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result, &exception,
-                                   &badArgument);
-    }
+    const HRESULT outcome = dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result,
+                                             &exception, &badArgument);
     if (outcome == DISP_E_EXCEPTION) {
         SysFreeString(exception.bstrSource);
         SysFreeString(exception.bstrDescription);
@@ -143,9 +130,8 @@ private:
     IDispatch* dispatch_;
 };
 
-}  // namespace
-
-std::unique_ptr<HostAutomation> win32::wrapHostDispatch(IDispatch* dispatch) {
+// The interface in a wrapper that takes over the caller's reference.
+std::unique_ptr<HostAutomation> wrapDispatch(IDispatch* dispatch) {
     if (!dispatch) return nullptr;
     try {
         return std::make_unique<DispatchHostAutomation>(dispatch);
@@ -155,27 +141,36 @@ std::unique_ptr<HostAutomation> win32::wrapHostDispatch(IDispatch* dispatch) {
     }
 }
 
-std::unique_ptr<HostAutomation> acquireHostAutomation() {
-    std::function<std::unique_ptr<HostAutomation>()> factory;
-    {
-        FactorySlot& slot = factorySlot();
-        std::lock_guard<std::mutex> guard(slot.lock);
-        factory = slot.factory;
-    }
-    if (factory) return factory();
-    CLSID hostClass = CLSID_NULL;
-    CLSIDFromProgID(L"Vexa2.Application", &hostClass);
-    if (SUCCEEDED(CoInitialize(nullptr))) {
+// Notes a successful CoInitialize of the calling thread for
+// endThreadAutomation; when that fails, the initialisation is ended at
+// once, so it never stays unbalanced.
+void rememberInitialisation() {
+    try {
         InitialisedThreads& initialised = initialisedThreads();
         std::lock_guard<std::mutex> guard(initialised.lock);
         initialised.threads.push_back(GetCurrentThreadId());
+    } catch (...) {
+        CoUninitialize();
+        throw;
     }
+}
+
+}  // namespace
+
+std::unique_ptr<HostAutomation> win32::wrapHostDispatch(IDispatch* dispatch) {
+    return detail::guardHostCalls(wrapDispatch(dispatch));
+}
+
+std::unique_ptr<HostAutomation> detail::acquireBackendHostAutomation() {
+    CLSID hostClass = CLSID_NULL;
+    CLSIDFromProgID(L"Vexa2.Application", &hostClass);
+    if (SUCCEEDED(CoInitialize(nullptr))) rememberInitialisation();
     IUnknown* running = nullptr;
     IDispatch* dispatch = nullptr;
     if (SUCCEEDED(GetActiveObject(hostClass, nullptr, &running)) && running)
         running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     if (running) running->Release();
-    return win32::wrapHostDispatch(dispatch);
+    return wrapDispatch(dispatch);
 }
 
 void endThreadAutomation() {
@@ -188,12 +183,6 @@ void endThreadAutomation() {
         initialised.threads.erase(found);
     }
     CoUninitialize();
-}
-
-void setHostAutomationFactory(std::function<std::unique_ptr<HostAutomation>()> factory) {
-    FactorySlot& slot = factorySlot();
-    std::lock_guard<std::mutex> guard(slot.lock);
-    slot.factory = std::move(factory);
 }
 
 }  // namespace platform

@@ -1,25 +1,12 @@
 #pragma once
-// A call into the host's automation object from a single-threaded
-// apartment runs a message loop until the host answers. The dialogs of the
-// thread must not run their handlers inside that loop (a click or a posted
-// refresh would re-enter the code that made the call): the dialog procedure
-// keeps such messages back while a call is under way and posts them again,
-// in their order, once the outermost call has returned.
+// What a dialog answers to a WM_CLOSE sent from another thread while its
+// own thread is inside a host call (host_call.h): the close is held back
+// and runs after the call, so sendCloseMessage then waits for the window
+// to go instead of taking the answer as the close done.
 #include <windows.h>
 
 namespace platform::win32 {
 
-class HostCallScope {
-public:
-    HostCallScope();
-    ~HostCallScope();
-    HostCallScope(const HostCallScope&) = delete;
-    HostCallScope& operator=(const HostCallScope&) = delete;
-};
-
-// True while the calling thread is inside a host call.
-bool insideHostCall();
-// Keeps the message back until the outermost host call has returned.
-void deferUntilHostCallEnds(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+constexpr LRESULT kCloseHeldBack = 0x4B43;
 
 }  // namespace platform::win32

@@ -12,6 +12,7 @@
 #include "cabrillo/cabrillo_log.h"
 #include "engine/contest_state.h"
 #include "platform/dialog.h"
+#include "platform/headless/testing.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
@@ -38,7 +39,7 @@ protected:
         });
     }
     void TearDown() override {
-        platform::setHeadlessScript(IDD_CABRILLO, {});
+        platform::headless::setModalScript(IDD_CABRILLO, {});
         platform::setMessageBoxSink({});
         platform::setWriteFailureForTesting(nullptr);
     }
@@ -55,15 +56,15 @@ protected:
     // Runs the header editor; the "operator" applies edits, then presses OK.
     static bool confirmHeader(const std::string& ownCall,
                               const std::function<void(platform::Dialog&)>& edits = {}) {
-        platform::setHeadlessScript(IDD_CABRILLO, [edits](platform::Dialog& editor) {
+        platform::headless::setModalScript(IDD_CABRILLO, [edits](platform::Dialog& editor) {
             if (edits) edits(editor);
-            editor.clickButton(platform::kIdOk);
+            platform::headless::clickButton(editor, platform::kIdOk);
         });
         return cabrilloLog().editHeader(ownCall);
     }
     static bool cancelHeader(const std::string& ownCall) {
-        platform::setHeadlessScript(IDD_CABRILLO,
-                                    [](platform::Dialog& editor) { editor.clickButton(platform::kIdCancel); });
+        platform::headless::setModalScript(IDD_CABRILLO,
+                                    [](platform::Dialog& editor) { platform::headless::clickButton(editor, platform::kIdCancel); });
         return cabrilloLog().editHeader(ownCall);
     }
 

@@ -119,9 +119,9 @@ TEST_F(CabrilloTest, CancelledEditorMeansNoLogAndNoBoxForTheRestOfTheRun) {
 }
 
 TEST_F(CabrilloTest, ExportHookRunsTheEditorForTheResetsOwnCall) {
-    platform::setHeadlessScript(IDD_CABRILLO, [](platform::Dialog& editor) {
+    platform::headless::setModalScript(IDD_CABRILLO, [](platform::Dialog& editor) {
         editor.setControlText(IDC_CABRILLO_NAME, "From the hook");
-        editor.clickButton(platform::kIdOk);
+        platform::headless::clickButton(editor, platform::kIdOk);
     });
     runExportHeaderEditor("OWNCALL/P", contestMoment(), contestMoment());
     EXPECT_EQ(cabrilloLog().fileCallsign, "OWNCALL_P");

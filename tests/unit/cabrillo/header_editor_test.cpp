@@ -208,7 +208,7 @@ TEST_F(CabrilloTest, ConfirmingEmptiesTheCollectedQsoLines) {
 }
 
 TEST_F(CabrilloTest, UnscriptedHeadlessEditorConfirmsUnchanged) {
-    platform::setHeadlessScript(IDD_CABRILLO, {});
+    platform::headless::setModalScript(IDD_CABRILLO, {});
     EXPECT_TRUE(cabrilloLog().editHeader("OWNCALL"));
     EXPECT_EQ(setting("Operators"), "OWNCALL");
     EXPECT_EQ(exportRun(), 1);
@@ -220,9 +220,9 @@ TEST_F(CabrilloTest, CancelStoresNothingAndEndsTheExportRun) {
     const std::string settingsBefore = fileText(kSettings.string());
     cabrilloLog().qsoLines = {"QSO: kept\r\n"};
 
-    platform::setHeadlessScript(IDD_CABRILLO, [](platform::Dialog& editor) {
+    platform::headless::setModalScript(IDD_CABRILLO, [](platform::Dialog& editor) {
         editor.setControlText(IDC_CABRILLO_NAME, "Typed but cancelled");
-        editor.clickButton(platform::kIdCancel);
+        platform::headless::clickButton(editor, platform::kIdCancel);
     });
     EXPECT_FALSE(cabrilloLog().editHeader("OWNCALL/P"));
 
@@ -308,24 +308,4 @@ TEST(CabrilloEditorTemplate, MatchesTheWindowsResource) {
         EXPECT_EQ(std::vector<int>({a.x, a.y, a.width, a.height}), std::vector<int>({b.x, b.y, b.width, b.height}));
         EXPECT_EQ(a.comboInit, b.comboInit);
     }
-}
-
-// The answer an end-to-end runner gives the headless editor through the
-// environment: typed texts before OK, or Cancel.
-TEST_F(CabrilloTest, HeadlessEditorTakesTheRunnersAnswerFromTheEnvironment) {
-    platform::setHeadlessScript(IDD_CABRILLO, {});
-    const std::string typed = std::to_string(IDC_CABRILLO_NAME) + "=Typed name\x1f" +
-                              std::to_string(IDC_CABRILLO_SOAPBOX) + "=a\r\nb";
-    setenv(kHeadlessEditorAnswerVariable, typed.c_str(), 1);
-    const bool confirmed = cabrilloLog().editHeader("OWNCALL");
-    unsetenv(kHeadlessEditorAnswerVariable);
-    EXPECT_TRUE(confirmed);
-    EXPECT_EQ(setting("Name"), "Typed name");
-    EXPECT_EQ(setting("SoapBox"), "a<CR><LF>b");
-
-    setenv(kHeadlessEditorAnswerVariable, "cancel", 1);
-    const bool cancelled = !cabrilloLog().editHeader("OWNCALL");
-    unsetenv(kHeadlessEditorAnswerVariable);
-    EXPECT_TRUE(cancelled);
-    EXPECT_EQ(exportRun(), 0);
 }

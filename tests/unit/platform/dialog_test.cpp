@@ -1,18 +1,22 @@
 // The headless dialogs that the plug-in's windows and their tests run on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/headless/testing.h"
 #include "platform/window_messages.h"
 #include "resources/resource.h"
 
 using platform::Dialog;
+namespace headless = platform::headless;
 using platform::kIdCancel;
 using platform::kIdOk;
 using Entries = std::vector<std::string>;
@@ -33,7 +37,6 @@ public:
     std::vector<unsigned> messages;
     std::atomic<int> cancels{0};
     bool ignoreCancel = false;
-    bool confirmAtOnce = false;
 
 protected:
     void doDataExchange(platform::DataExchange& exchange) override {
@@ -50,15 +53,37 @@ protected:
         messages.push_back(message);
         return message == kWmTest;
     }
-    platform::HeadlessRun headlessRun() const override {
-        return confirmAtOnce ? platform::HeadlessRun::confirmAtOnce : platform::HeadlessRun::untilClosed;
-    }
 };
 
+// The host stand-in's answer to modal dialogs (this test program exports
+// the function, as korvan-host does).
+struct HostAnswer {
+    int templateId = 0;
+    std::string text;
+} hostAnswer;
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) unsigned korvan_host_modal_answer(int templateId, char* buffer,
+                                                                                    unsigned size) {
+    if (templateId != hostAnswer.templateId) return 0;
+    if (buffer && size > 0) {
+        const std::size_t n = std::min<std::size_t>(hostAnswer.text.size(), size - 1);
+        std::memcpy(buffer, hostAnswer.text.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<unsigned>(hostAnswer.text.size());
+}
+
+namespace {
+
 // Runs a dialog on a thread of its own and waits until its window exists.
+// Unless answered is true, a script that does nothing keeps the dialog open
+// (nobody answers it).
 class RunningDialog {
 public:
-    explicit RunningDialog(Dialog& dialog) : dialog_(dialog) {
+    explicit RunningDialog(Dialog& dialog, bool answered = false) : dialog_(dialog) {
+        if (!answered) headless::setModalScript(dialog.templateId(), [](Dialog&) {});
         result_ = std::async(std::launch::async, [&dialog] { return dialog.runModal(); });
         const auto deadline = std::chrono::steady_clock::now() + 5s;
         while (!dialog.window() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
@@ -77,9 +102,10 @@ private:
 class HeadlessDialogTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        platform::setHeadlessScript(IDD_CABRILLO, {});
-        platform::setHeadlessScript(IDD_SETUP, {});
-        platform::setHeadlessScript(4242, {});
+        headless::setModalScript(IDD_CABRILLO, {});
+        headless::setModalScript(IDD_SETUP, {});
+        headless::setModalScript(4242, {});
+        hostAnswer = HostAnswer();
     }
 };
 
@@ -90,7 +116,7 @@ TEST_F(HeadlessDialogTest, ControlsComeFromTheTemplate) {
     Entries station, band;
     int check = -1;
     std::string kdaCaption;
-    platform::setHeadlessScript(IDD_SETUP, [&](Dialog& dialog) {
+    headless::setModalScript(IDD_SETUP, [&](Dialog& dialog) {
         title = dialog.title();
         kdaCaption = dialog.controlText(IDC_SETUP_VIEW_KDA);
         check = dialog.checkState(IDC_SETUP_VIEW_KDA);
@@ -101,7 +127,7 @@ TEST_F(HeadlessDialogTest, ControlsComeFromTheTemplate) {
     EXPECT_EQ(kdaCaption, "KDA");
     EXPECT_EQ(check, 0);
 
-    platform::setHeadlessScript(IDD_CABRILLO, [&](Dialog& dialog) {
+    headless::setModalScript(IDD_CABRILLO, [&](Dialog& dialog) {
         station = dialog.comboEntries(IDC_CABRILLO_CATEGORY_STATION);
         band = dialog.comboEntries(IDC_CABRILLO_CATEGORY_BAND);
         dialog.endDialog(kIdCancel);
@@ -119,14 +145,14 @@ TEST_F(HeadlessDialogTest, ScriptRunsOnTheDialogThreadAfterInitAndConfirms) {
     header.power = "low";
     std::thread::id scriptThread;
     std::string shownName, shownBand, shownPower;
-    platform::setHeadlessScript(IDD_CABRILLO, [&](Dialog& dialog) {
+    headless::setModalScript(IDD_CABRILLO, [&](Dialog& dialog) {
         scriptThread = std::this_thread::get_id();
         shownName = dialog.controlText(IDC_CABRILLO_NAME);
         shownBand = dialog.controlText(IDC_CABRILLO_CATEGORY_BAND);
         shownPower = dialog.controlText(IDC_CABRILLO_CATEGORY_POWER);
         dialog.setControlText(IDC_CABRILLO_NAME, "Petr");
         dialog.setControlText(IDC_CABRILLO_CATEGORY_BAND, "160M");  // not in the list
-        dialog.clickButton(kIdOk);
+        headless::clickButton(dialog, kIdOk);
     });
     EXPECT_EQ(header.runModal(), kIdOk);
     EXPECT_EQ(scriptThread, std::this_thread::get_id());
@@ -156,10 +182,10 @@ TEST_F(HeadlessDialogTest, ComboTextSelectsTheFirstEntryBeginningWithTheValue) {
         header.band = c.value;
         std::string shown;
         int selection = -2;
-        platform::setHeadlessScript(IDD_CABRILLO, [&](Dialog& dialog) {
+        headless::setModalScript(IDD_CABRILLO, [&](Dialog& dialog) {
             shown = dialog.controlText(IDC_CABRILLO_CATEGORY_BAND);
             selection = dialog.comboSelection(IDC_CABRILLO_CATEGORY_BAND);
-            dialog.clickButton(kIdOk);
+            headless::clickButton(dialog, kIdOk);
         });
         EXPECT_EQ(header.runModal(), kIdOk);
         EXPECT_EQ(shown, c.shown) << "value '" << c.value << "'";
@@ -169,43 +195,72 @@ TEST_F(HeadlessDialogTest, ComboTextSelectsTheFirstEntryBeginningWithTheValue) {
     }
 }
 
-TEST_F(HeadlessDialogTest, ConfirmAtOnceWithoutScript) {
+// Nobody sits at a headless desktop: a dialog with an OK button that
+// neither a script nor the host stand-in answers is confirmed unchanged; one
+// without (the setup panel) runs until it is closed.
+TEST_F(HeadlessDialogTest, UnansweredDialogIsConfirmedWhenItHasAnOkButton) {
     HeaderDialog header;
-    header.confirmAtOnce = true;
     header.name = "kept";
+    header.power = "qrp";
+    EXPECT_EQ(header.runModal(), kIdOk);
+    EXPECT_EQ(header.name, "kept");
+    EXPECT_EQ(header.power, "QRP");
+
+    HeaderDialog panel(IDD_SETUP);
+    RunningDialog run(panel, true);
+    platform::sendCloseMessage(panel.window());
+    EXPECT_EQ(run.result(), kIdCancel);
+}
+
+// The host stand-in's answer: texts typed into their controls before OK,
+// or Cancel; an answer for another template leaves this one unanswered.
+TEST_F(HeadlessDialogTest, HostStandInAnswersAnUnscriptedModalDialog) {
+    HeaderDialog header;
+    const std::string longPower(300, 'P');  // longer than the first buffer asked with
+    hostAnswer = {IDD_CABRILLO, std::to_string(IDC_CABRILLO_NAME) + "=Typed name\x1f" +
+                                    std::to_string(IDC_CABRILLO_CATEGORY_POWER) + "=" + longPower + "\x1fjunk"};
+    EXPECT_EQ(header.runModal(), kIdOk);
+    EXPECT_EQ(header.name, "Typed name");
+    EXPECT_EQ(header.power, longPower);
+
+    hostAnswer.text = "cancel";
+    header.name = "kept";
+    EXPECT_EQ(header.runModal(), kIdCancel);
+    EXPECT_EQ(header.name, "kept");
+    EXPECT_EQ(header.cancels.load(), 1);
+
+    // A test's script wins over the answer.
+    headless::setModalScript(IDD_CABRILLO, [](Dialog& dialog) { headless::clickButton(dialog, kIdOk); });
+    EXPECT_EQ(header.runModal(), kIdOk);
+    EXPECT_EQ(header.name, "kept");
+
+    hostAnswer.templateId = IDD_SETUP;
+    headless::setModalScript(IDD_CABRILLO, {});
     header.power = "qrp";
     EXPECT_EQ(header.runModal(), kIdOk);
     EXPECT_EQ(header.name, "kept");
     EXPECT_EQ(header.power, "QRP");
 }
 
-TEST_F(HeadlessDialogTest, ScriptWinsOverConfirmAtOnce) {
-    HeaderDialog header;
-    header.confirmAtOnce = true;
-    platform::setHeadlessScript(IDD_CABRILLO, [](Dialog& dialog) { dialog.clickButton(kIdCancel); });
-    EXPECT_EQ(header.runModal(), kIdCancel);
-    EXPECT_EQ(header.cancels.load(), 1);
-}
-
 TEST_F(HeadlessDialogTest, UnknownTemplateRunsWithoutControls) {
     HeaderDialog dialog(4242);
-    platform::setHeadlessScript(4242, [](Dialog& d) {
+    headless::setModalScript(4242, [](Dialog& d) {
         EXPECT_EQ(d.title(), "");
         d.setControlText(1, "x");
         EXPECT_EQ(d.controlText(1), "");
         EXPECT_EQ(d.comboEntries(1), Entries{});
         d.setTitle("Now titled");
         EXPECT_EQ(d.title(), "Now titled");
-        d.clickButton(kIdOk);
+        headless::clickButton(d, kIdOk);
     });
     EXPECT_EQ(dialog.runModal(), kIdOk);
 }
 
 TEST_F(HeadlessDialogTest, MessagesAreRoutedToTheirHandlers) {
     HeaderDialog dialog(IDD_SETUP);
-    platform::setHeadlessScript(IDD_SETUP, [](Dialog& d) {
+    headless::setModalScript(IDD_SETUP, [](Dialog& d) {
         platform::postMessage(d.window(), platform::kWmCommand, (3u << 16) | IDC_SETUP_CW, 0);
-        d.clickButton(IDC_SETUP_SSB);
+        headless::clickButton(d, IDC_SETUP_SSB);
         platform::postMessage(d.window(), kWmTest, 0, 0);
         // The close box goes to onCancel.
         platform::postMessage(d.window(), platform::kWmClose, 0, 0);
@@ -246,7 +301,7 @@ TEST_F(HeadlessDialogTest, CloseThatIsRefusedStillReturns) {
     platform::sendCloseMessage(header.window());
     EXPECT_EQ(header.cancels.load(), 1);
     EXPECT_FALSE(run.endsWithin(50ms));
-    header.clickButton(kIdOk);
+    headless::clickButton(header, kIdOk);
     EXPECT_EQ(run.result(), kIdOk);
 }
 
@@ -309,9 +364,9 @@ TEST_F(HeadlessDialogTest, HandlerExceptionsStayInTheDialog) {
         bool onInitDialog() override { throw std::runtime_error("init"); }
         void onCommand(int, int) override { throw std::runtime_error("command"); }
     } dialog;
-    platform::setHeadlessScript(IDD_SETUP, [](Dialog& d) {
-        d.clickButton(IDC_SETUP_CW);
-        d.clickButton(kIdCancel);
+    headless::setModalScript(IDD_SETUP, [](Dialog& d) {
+        headless::clickButton(d, IDC_SETUP_CW);
+        headless::clickButton(d, kIdCancel);
     });
     EXPECT_EQ(dialog.runModal(), kIdCancel);
 }

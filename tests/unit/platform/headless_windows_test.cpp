@@ -10,9 +10,11 @@
 #include <thread>
 #include <vector>
 
+#include "hook_host.h"
 #include "platform/dialog.h"
-#include "platform/posix/headless_testing.h"
-#include "platform/posix/host_stand_in.h"
+#include "platform/host_automation.h"
+#include "platform/headless/testing.h"
+#include "platform/headless/host_stand_in.h"
 #include "platform/window_messages.h"
 #include "resources/resource.h"
 
@@ -34,7 +36,6 @@ extern "C" __attribute__((visibility("default"))) void korvan_host_attach_deskto
 namespace {
 
 constexpr unsigned kWmTest = platform::kWmUser + 7;
-constexpr unsigned kWmPumpInside = platform::kWmUser + 8;
 
 // A dialog that logs what reaches it.
 class Recorder : public Dialog {
@@ -58,13 +59,6 @@ protected:
     void onOK() override { log.push_back("ok"); }
     void onCommand(int id, int code) override { log.push_back("command " + std::to_string(id)); }
     bool onUserMessage(unsigned message) override {
-        if (message == kWmPumpInside) {
-            log.push_back("outer begins");
-            postToSelf(kWmTest);
-            headless::pumpMessages();
-            log.push_back("outer ends");
-            return true;
-        }
         log.push_back("user " + std::to_string(message - platform::kWmUser));
         return true;
     }
@@ -84,12 +78,12 @@ protected:
 // Runs the panel template modally on the test thread; body runs as its
 // script and ends the run.
 void runPanel(Recorder& panel, const std::function<void(Dialog&)>& body) {
-    platform::setHeadlessScript(IDD_SETUP, [&](Dialog& dialog) {
+    platform::headless::setModalScript(IDD_SETUP, [&](Dialog& dialog) {
         body(dialog);
         dialog.endDialog(platform::kIdCancel);
     });
     panel.runModal();
-    platform::setHeadlessScript(IDD_SETUP, {});
+    platform::headless::setModalScript(IDD_SETUP, {});
 }
 
 TEST(HeadlessWindows, ModelessDialogsShareTheThreadOfTheModalOne) {
@@ -112,7 +106,7 @@ TEST(HeadlessWindows, ModelessDialogsShareTheThreadOfTheModalOne) {
         platform::postMessage(kda.window(), platform::kWmUser + 1, 0, 0);
         platform::postMessage(panel.window(), platform::kWmUser + 2, 0, 0);
         platform::postMessage(dxcc.window(), platform::kWmUser + 3, 0, 0);
-        kda.clickButton(1015);
+        platform::headless::clickButton(kda, 1015);
         EXPECT_EQ(headless::pumpMessages(), 4);
     });
     EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "user 2"}));
@@ -150,12 +144,12 @@ TEST(HeadlessWindows, EscapeHidesAModelessDialogAndCloseDestroysIt) {
 
 TEST(HeadlessWindows, EscapeAndEnterInTheModalDialog) {
     Recorder panel(IDD_SETUP);
-    platform::setHeadlessScript(IDD_SETUP, [&](Dialog& dialog) {
+    platform::headless::setModalScript(IDD_SETUP, [&](Dialog& dialog) {
         headless::pressKey(dialog, headless::Key::enter);
         headless::pressKey(dialog, headless::Key::escape);
     });
     EXPECT_EQ(panel.runModal(), platform::kIdCancel);
-    platform::setHeadlessScript(IDD_SETUP, {});
+    platform::headless::setModalScript(IDD_SETUP, {});
     EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "ok", "cancel"}));
 }
 
@@ -178,13 +172,64 @@ TEST(HeadlessWindows, CloseSentFromAnotherThreadReachesAModelessDialog) {
     EXPECT_EQ(run.get(), platform::kIdCancel);
 }
 
-TEST(HeadlessWindows, MessagesRunInsideAnOutgoingCallsMessageLoop) {
+// A host object handed out by acquireHostAutomation whose calls run the
+// test's code (the thread's messages, as COM's message loop does).
+std::unique_ptr<platform::HostAutomation> pumpingHost(const std::function<void()>& duringCall) {
+    platform::setHostAutomationFactory([&] { return std::make_unique<HookHost>(duringCall); });
+    std::unique_ptr<platform::HostAutomation> host = platform::acquireHostAutomation();
+    platform::setHostAutomationFactory({});
+    return host;
+}
+
+// No handler runs inside a host call: what the call's message loop takes
+// (a click, posted messages, a key) runs after the outermost call, in
+// order; a check box ticks at once; a posted message waiting twice runs once.
+TEST(HeadlessWindows, HandlersWaitForTheOutermostHostCall) {
     Recorder panel(IDD_SETUP);
     runPanel(panel, [&](Dialog& dialog) {
-        dialog.postToSelf(kWmPumpInside);
+        std::unique_ptr<platform::HostAutomation> inner = pumpingHost([&] {
+            headless::pressControl(dialog, IDC_SETUP_VIEW_KDA);
+            dialog.postToSelf(kWmTest);
+            dialog.postToSelf(kWmTest);
+            dialog.postToSelf(platform::kWmUser + 9);
+            headless::pressKey(dialog, headless::Key::enter);
+            EXPECT_EQ(headless::pumpMessages(), 5);
+            EXPECT_EQ(dialog.checkState(IDC_SETUP_VIEW_KDA), 1);
+        });
+        std::unique_ptr<platform::HostAutomation> outer = pumpingHost([&] {
+            inner->sendCommand("<SP1>");
+            headless::pumpMessages();
+            panel.log.push_back("outer call ends");
+        });
+        outer->sendCommand("<SP2>");
         headless::pumpMessages();
     });
-    EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "outer begins", "user 7", "outer ends"}));
+    EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "outer call ends", "command 1014", "user 7", "user 9", "ok"}));
+}
+
+// A close sent from another thread during a host call is handled after
+// the call, and the sender waits until then.
+TEST(HeadlessWindows, ACloseDuringAHostCallWaitsForTheCall) {
+    Recorder panel(IDD_SETUP);
+    std::future<bool> closing;
+    runPanel(panel, [&](Dialog& dialog) {
+        std::unique_ptr<platform::HostAutomation> host = pumpingHost([&] {
+            const platform::WindowHandle window = dialog.window();
+            closing = std::async(std::launch::async, [&panel, window] {
+                platform::sendCloseMessage(window);
+                return panel.window() == nullptr;
+            });
+            const auto deadline = std::chrono::steady_clock::now() + 5s;
+            while (headless::pumpMessages() == 0 && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(1ms);
+            EXPECT_EQ(closing.wait_for(0s), std::future_status::timeout);
+            panel.log.push_back("call ends");
+        });
+        host->sendCommand("<SP1>");
+        headless::pumpMessages();
+    });
+    EXPECT_TRUE(closing.get());  // the window was gone when the sender returned
+    EXPECT_EQ(panel.log, (std::vector<std::string>{"init", "call ends", "cancel"}));
 }
 
 TEST(HeadlessWindows, PlacementFromTheTemplateInDialogUnits) {

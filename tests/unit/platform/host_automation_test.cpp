@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/host_automation.h"
-#include "platform/posix/host_stand_in.h"
+#include "platform/headless/host_stand_in.h"
 
 namespace {
 

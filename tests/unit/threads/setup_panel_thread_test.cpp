@@ -10,7 +10,7 @@
 
 #include "engine/contest_state.h"
 #include "scripted_host.h"
-#include "platform/posix/headless_testing.h"
+#include "platform/headless/testing.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "scratch_folder.h"

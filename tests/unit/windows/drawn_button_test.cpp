@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/dialog.h"
-#include "platform/posix/headless_testing.h"
+#include "platform/headless/testing.h"
 #include "platform/recording_canvas.h"
 #include "resources/resource.h"
 #include "windows/drawn_button.h"
@@ -213,12 +213,12 @@ protected:
 
 void withButton(const std::function<void(ButtonDialog&)>& body) {
     ButtonDialog dialog;
-    platform::setHeadlessScript(IDD_SETUP, [&](platform::Dialog&) {
+    platform::headless::setModalScript(IDD_SETUP, [&](platform::Dialog&) {
         body(dialog);
         dialog.endDialog(platform::kIdCancel);
     });
     dialog.runModal();
-    platform::setHeadlessScript(IDD_SETUP, {});
+    platform::headless::setModalScript(IDD_SETUP, {});
 }
 
 TEST(CAdvancedButton, AttachMakesTheControlOwnerDrawnWithItsColours) {

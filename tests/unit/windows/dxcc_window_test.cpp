@@ -122,7 +122,7 @@ TEST_F(InfoButtonTest, WorkedWithViewDrawsRowsOneSeventhApartAndTintsTheCurrentB
 
 }  // namespace
 
-#include "platform/posix/headless_testing.h"
+#include "platform/headless/testing.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "windows/window_placement.h"

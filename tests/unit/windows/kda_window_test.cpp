@@ -34,7 +34,7 @@ TEST(KdaMarks, EachCodeTicksOnlyItsOwnBoxAndARebuildStartsFromNothing) {
 
 }  // namespace
 
-#include "platform/posix/headless_testing.h"
+#include "platform/headless/testing.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "scratch_folder.h"

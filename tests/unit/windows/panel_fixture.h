@@ -11,7 +11,7 @@
 
 #include "engine/contest_state.h"
 #include "platform/host_automation.h"
-#include "platform/posix/headless_testing.h"
+#include "platform/headless/testing.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "scripted_host.h"
@@ -42,7 +42,7 @@ protected:
         contestState().contestYear = "2017";
     }
     void TearDown() override {
-        platform::setHeadlessScript(IDD_SETUP, {});
+        platform::headless::setModalScript(IDD_SETUP, {});
         platform::setHostAutomationFactory({});
         releaseHostObject();
         kdaWindow = nullptr;
@@ -62,7 +62,7 @@ protected:
     // the panel unless body has closed it. Returns the run's result.
     int runPanel(const std::function<void(SetupPanel&)>& body) {
         SetupPanel panel;
-        platform::setHeadlessScript(IDD_SETUP, [&](platform::Dialog&) {
+        platform::headless::setModalScript(IDD_SETUP, [&](platform::Dialog&) {
             headless::pumpMessages();
             body(panel);
             if (panel.window()) headless::pressKey(panel, headless::Key::escape);

@@ -1,13 +1,12 @@
 // The live refresh with a fake host: the "<SP1>" rule, the band, the titles
-// from the per-band lists, the worked-with rows, and the refresh that never
-// re-enters itself.
+// from the per-band lists and the worked-with rows.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "live_windows_support.h"
-#include "platform/posix/headless_testing.h"
+#include "platform/headless/testing.h"
 #include "resources/resource.h"
 #include "scratch_folder.h"
 
@@ -156,27 +155,6 @@ TEST_F(RefreshTest, AFailingHostLeavesBandAndFrequencyAsTheyWere) {
     EXPECT_EQ(14025000.0, lastCommandFrequency);
     EXPECT_EQ(3, currentBandSlot);
     EXPECT_EQ("", currentCallsign);
-}
-
-// An outgoing host call lets the thread's messages through: a refresh
-// delivered then runs after the running one, once, not inside it.
-TEST_F(RefreshTest, ARefreshAskedForDuringOneRunsOnceAfterIt) {
-    InstalledHost host;
-    prepareForRefresh(panel);
-    int depth = 0;
-    int deepest = 0;
-    host->duringFrequencyRead = [&] {
-        ++depth;
-        deepest = std::max(deepest, depth);
-        if (host->frequencyReads == 1) {
-            panel.dispatchMessage(WM_STATS_REFRESH, 0, 0);
-            panel.dispatchMessage(WM_STATS_REFRESH, 0, 0);
-        }
-        --depth;
-    };
-    panel.dispatchMessage(WM_STATS_REFRESH, 0, 0);
-    EXPECT_EQ(2, host->frequencyReads);
-    EXPECT_EQ(1, deepest);
 }
 
 }  // namespace

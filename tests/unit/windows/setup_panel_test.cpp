@@ -402,51 +402,6 @@ TEST_F(PanelTest, RussianLabelsAreWindows1251) {
     });
 }
 
-// --- a host call's message loop -----------------------------------------
-
-TEST_F(PanelTest, AClickDuringAHostCallRunsAfterTheCall) {
-    runPanel([&](SetupPanel& panel) {
-        bool inside = false;
-        host->duringCall = [&] {
-            if (inside) return;
-            inside = true;
-            // The operator clicks SSB and a refresh arrives while the host
-            // works on <MODE:CW>; the call's message loop dispatches both.
-            refreshPending = 0;
-            headless::pressControl(panel, IDC_SETUP_SSB);
-            platform::postMessage(panel.window(), WM_STATS_REFRESH, 0, 0);
-            platform::postMessage(panel.window(), WM_STATS_REFRESH, 0, 0);
-            headless::pumpMessages();
-            EXPECT_EQ(refreshPending.load(), 0);  // not inside the call
-            EXPECT_EQ(setting("setup_Mode"), "<missing>");
-        };
-        press(panel, IDC_SETUP_CW);
-        host->duringCall = nullptr;
-        EXPECT_EQ(refreshPending.load(), 1);
-        EXPECT_EQ(setting("setup_Mode"), "SSB");
-        EXPECT_EQ(paintedFace(panel, IDC_SETUP_SSB), kGreen);
-        EXPECT_EQ(paintedFace(panel, IDC_SETUP_CW), kGrey);
-    });
-    EXPECT_EQ(host->heard(),
-              (Commands{"<MODE:CW>", "<BAUDRATE:27>", "<MODE:CW>", "<BAUDRATE:27>", "<MODE:SSB>"}));
-}
-
-TEST_F(PanelTest, EscDuringAHostCallClosesAfterTheCall) {
-    const int result = runPanel([&](SetupPanel& panel) {
-        press(panel, IDC_SETUP_VIEW_KDA);
-        host->duringCall = [&] {
-            host->duringCall = nullptr;
-            headless::pressKey(panel, headless::Key::escape);
-            headless::pumpMessages();
-            EXPECT_NE(kdaWindow.load(), nullptr);  // the windows are still there
-        };
-        press(panel, IDC_SETUP_SSB);
-        EXPECT_EQ(setting("setup_Mode"), "SSB");
-        EXPECT_EQ(kdaWindow.load(), nullptr);
-    });
-    EXPECT_EQ(result, platform::kIdCancel);
-}
-
 // --- a failing host -----------------------------------------------------
 
 TEST_F(PanelTest, AFailingHostLeavesThePanelUsable) {

@@ -9,31 +9,24 @@
 #include <cstring>
 #include <mutex>
 
-#include "platform/posix/headless_testing.h"
-#include "platform/posix/headless_window.h"
-#include "platform/posix/host_stand_in.h"
+#include "platform/posix/text_code_page.h"
+#include "platform/headless/headless_window.h"
+#include "platform/headless/host_stand_in.h"
 #include "platform/threads.h"
-#include "resources/resource.h"
+#include "resources/window_kinds.h"
 
 namespace platform::headless {
 namespace {
 
-// The window's kind as a host tells it by its controls; "" for none. The
-// grid's box ids (1015 to 1225) include the panel's 1107, so the grid is
-// the window whose controls are all such boxes.
+// The window's kind as a host tells it by its controls (window_kinds.h);
+// "" for none. Called with the window's lock held.
 std::string kindOf(const Window& window) {
-    const bool allGridBoxes =
-        !window.controls.empty() &&
-        std::all_of(window.controls.begin(), window.controls.end(), [](const ControlState& control) {
-            return control.kind == resources::ControlKind::checkBox && control.id >= IDC_OBLAST_FIRST_BOX &&
-                   control.id <= IDC_OBLAST_LAST_BOX;
-        });
-    if (allGridBoxes) return "kda";
-    if (window.control(IDC_SETUP_ON_TOP)) return "panel";
-    if (window.controls.size() == 1 && window.controls.front().id == IDC_DXCC_INFO &&
-        window.controls.front().ownerDrawn)
-        return "dxcc";
-    return "";
+    return resources::windowKindName(resources::windowKindOf(
+        [&](int id) { return window.control(id) != nullptr; },
+        [&](int id) {
+            const ControlState* control = window.control(id);
+            return control && control->ownerDrawn;
+        }));
 }
 
 std::string jsonString(const std::string& utf8) {

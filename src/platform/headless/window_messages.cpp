@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "platform/posix/headless_window.h"
+#include "platform/headless/headless_window.h"
 #include "platform/window_messages.h"
 
 namespace platform {
@@ -63,14 +63,35 @@ void ThreadQueue::wake() {
 
 void ThreadQueue::dropMessagesFor(std::uintptr_t target) {
     std::lock_guard<std::mutex> guard(lock_);
-    for (auto it = queue_.begin(); it != queue_.end();) {
-        if (it->target != target) {
-            ++it;
-            continue;
+    for (std::deque<Message>* messages : {&queue_, &heldBack_}) {
+        for (auto it = messages->begin(); it != messages->end();) {
+            if (it->target != target) {
+                ++it;
+                continue;
+            }
+            if (it->sent) unfinishedSends_.erase(it->sequence);
+            it = messages->erase(it);
         }
-        if (it->sent) unfinishedSends_.erase(it->sequence);
-        it = queue_.erase(it);
     }
+    changed_.notify_all();
+}
+
+void ThreadQueue::holdBack(const Message& message) {
+    std::lock_guard<std::mutex> guard(lock_);
+    const auto sameWork = [&message](const Message& held) {
+        return !held.sent && held.target == message.target && held.message == message.message &&
+               held.wParam == message.wParam && held.lParam == message.lParam;
+    };
+    if (!message.sent && message.message >= kWmUser && std::any_of(heldBack_.begin(), heldBack_.end(), sameWork))
+        return;
+    heldBack_.push_back(message);
+}
+
+void ThreadQueue::releaseHeldBack() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (heldBack_.empty()) return;
+    queue_.insert(queue_.end(), heldBack_.begin(), heldBack_.end());
+    heldBack_.clear();
     changed_.notify_all();
 }
 

@@ -1,16 +1,18 @@
 // Headless dialogs: the controls of the portable dialog templates held in
-// memory, one message queue per thread instead of a window system, and
-// test scripts in place of the operator. Control state may be read and
-// changed from any thread; messages are handled on the window's thread.
+// memory and one message queue per thread instead of a window system; a
+// modal dialog is answered as modal_answer.cpp says. Control state may be
+// read and changed from any thread; messages are handled on the window's
+// thread.
 #include <algorithm>
 #include <atomic>
-#include <map>
 #include <mutex>
+#include <optional>
 
 #include "platform/dialog.h"
 #include "platform/file_access_internal.h"
-#include "platform/posix/headless_testing.h"
-#include "platform/posix/headless_window.h"
+#include "platform/headless/headless_window.h"
+#include "platform/headless/testing.h"
+#include "platform/host_call.h"
 #include "resources/dialog_templates.h"
 
 namespace platform {
@@ -19,16 +21,6 @@ namespace {
 using headless::ControlState;
 using headless::Window;
 using WindowPtr = std::shared_ptr<Window>;
-
-// Scripts by template id (a plain static: freed with the library).
-std::mutex scriptLock;
-std::map<int, HeadlessScript> scripts;
-
-HeadlessScript scriptFor(int templateId) {
-    std::lock_guard<std::mutex> guard(scriptLock);
-    const auto found = scripts.find(templateId);
-    return found == scripts.end() ? HeadlessScript() : found->second;
-}
 
 bool lessNoCase(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
@@ -170,8 +162,62 @@ struct Dialog::Impl {
     }
 };
 
+namespace {
+
+// Host calls under way on this thread, and whether a message was held back
+// during them (trivially destructible, so nothing is left registered on the
+// thread when the library goes).
+thread_local int hostCallDepth = 0;
+thread_local bool heldBackDuringCall = false;
+
+}  // namespace
+
+detail::HostCallScope::HostCallScope() { ++hostCallDepth; }
+
+detail::HostCallScope::~HostCallScope() {
+    if (--hostCallDepth > 0 || !heldBackDuringCall) return;
+    heldBackDuringCall = false;
+    try {
+        if (const std::shared_ptr<headless::ThreadQueue> queue = headless::existingQueueOfThisThread())
+            queue->releaseHeldBack();
+    } catch (...) {
+    }
+}
+
+bool detail::insideHostCall() { return hostCallDepth > 0; }
+
 namespace headless {
 namespace {
+
+// What is kept back in place of the message while the thread is inside a
+// host call (host_call.h): what the dialog manager turns into a handler
+// call. A pressed check box changes its state at once, as a real button
+// does; only its command waits. Empty: the message runs now.
+std::optional<Message> heldBackForm(Window& window, const Message& message) {
+    Message held = message;
+    switch (message.message) {
+        case kWmClose:
+        case kWmCommand:
+            return held;
+        case kWmKeyDown:
+            if (message.wParam != kVkEscape && message.wParam != kVkReturn) return std::nullopt;
+            held.message = kWmCommand;
+            held.wParam = message.wParam == kVkEscape ? kIdCancel : kIdOk;
+            return held;
+        case kBmClick: {
+            const int id = static_cast<int>(message.wParam);
+            std::lock_guard<std::mutex> guard(window.lock);
+            ControlState* control = window.control(id);
+            if (!control) return std::nullopt;
+            if (control->kind == resources::ControlKind::checkBox) control->check = control->check ? 0 : 1;
+            held.message = kWmCommand;
+            held.wParam = static_cast<std::uintptr_t>(id & 0xFFFF);
+            return held;
+        }
+        default:
+            return message.message >= kWmUser ? std::optional<Message>(held) : std::nullopt;
+    }
+}
 
 // Paints an owner-drawn control through a recording canvas and keeps the
 // operations as its last painting.
@@ -213,7 +259,7 @@ void paintPendingOf(const WindowPtr& window) {
 // modal dialog that ended in its handler is gone before its sender is
 // released, as after the return of a Win32 SendMessage that ended it.
 void runMessage(const std::shared_ptr<ThreadQueue>& queue, const Message& message) {
-    dispatchToWindow(message);
+    if (!dispatchToWindow(message)) return;  // held back: handled after the host call
     if (WindowPtr window = findWindow(reinterpret_cast<WindowHandle>(message.target))) {
         if (Dialog* dialog = dialogOf(window); dialog && !window->modeless() && dialog->impl().ended.load())
             dialog->impl().destroy();
@@ -223,11 +269,24 @@ void runMessage(const std::shared_ptr<ThreadQueue>& queue, const Message& messag
 
 }  // namespace
 
-void dispatchToWindow(const Message& message) {
+bool dispatchToWindow(const Message& message) {
     const WindowPtr window = findWindow(reinterpret_cast<WindowHandle>(message.target));
-    if (!window) return;
+    if (!window) return true;
     Dialog* dialog = dialogOf(window);
-    if (!dialog) return;
+    if (!dialog) return true;
+    if (detail::insideHostCall()) {
+        if (message.message == kWmSetCursor) return true;  // no handler inside a host call
+        std::optional<Message> held;
+        guarded([&] { held = heldBackForm(*window, message); });
+        if (held) {
+            bool kept = false;
+            guarded([&] {
+                window->queue()->holdBack(*held);
+                kept = heldBackDuringCall = true;
+            });
+            return !kept;  // out of memory: the message is lost, as on Win32
+        }
+    }
     guarded([&] {
         switch (message.message) {
             case kWmClose:
@@ -264,6 +323,7 @@ void dispatchToWindow(const Message& message) {
                 break;
         }
     });
+    return true;
 }
 
 void paintPendingControls(const std::shared_ptr<ThreadQueue>& queue) {
@@ -404,12 +464,7 @@ int Dialog::runModal() {
     impl_->open(*this, window);
 
     guarded([&] { dispatchInit(); });
-    if (!impl_->ended.load()) {
-        if (HeadlessScript script = scriptFor(templateId_))
-            guarded([&] { script(*this); });
-        else if (headlessRun() == HeadlessRun::confirmAtOnce)
-            guarded([&] { dispatchMessage(kWmCommand, kIdOk, 0); });
-    }
+    if (!impl_->ended.load()) guarded([&] { headless::answerModalDialog(*this); });
     while (!impl_->ended.load()) {
         headless::Message message;
         if (!queue->take(message, false)) {
@@ -627,14 +682,6 @@ void Dialog::setComboSelection(int controlId, int index) {
             control->text.clear();
         }
     });
-}
-
-void setHeadlessScript(int templateId, HeadlessScript script) {
-    std::lock_guard<std::mutex> guard(scriptLock);
-    if (script)
-        scripts[templateId] = std::move(script);
-    else
-        scripts.erase(templateId);
 }
 
 }  // namespace platform

@@ -64,14 +64,24 @@ public:
     bool waitHandled(std::uint64_t sequence, std::chrono::milliseconds timeout);
     // Makes a waiting take() return false (once).
     void wake();
-    // Drops the queued messages of a window and releases their senders.
+    // Drops the queued and held-back messages of a window and releases
+    // their senders.
     void dropMessagesFor(std::uintptr_t target);
+
+    // Keeps the message back until the owner's outermost host call has
+    // returned (its sender, if any, goes on waiting). A posted user message
+    // the same as one already kept back is dropped: that one does the work.
+    void holdBack(const Message& message);
+    // Queues the held-back messages again, in their order, after those
+    // already waiting.
+    void releaseHeldBack();
 
 private:
     const std::thread::id owner_;
     std::mutex lock_;
     std::condition_variable changed_;
     std::deque<Message> queue_;
+    std::deque<Message> heldBack_;
     std::set<std::uint64_t> unfinishedSends_;
     std::uint64_t lastSequence_ = 0;
     bool woken_ = false;
@@ -150,11 +160,18 @@ std::shared_ptr<Window> findWindow(WindowHandle handle);
 // The live windows, in the order they were created.
 std::vector<std::shared_ptr<Window>> allWindows();
 
-// On the owner thread: hands the message to the window's Dialog (dialog.cpp).
-void dispatchToWindow(const Message& message);
+// On the owner thread: hands the message to the window's Dialog
+// (dialog.cpp). false when it was held back for after a host call (it is
+// then not handled yet).
+bool dispatchToWindow(const Message& message);
 // On the owner thread: paints the invalidated owner-drawn controls of the
 // thread's windows (dialog.cpp).
 void paintPendingControls(const std::shared_ptr<ThreadQueue>& queue);
+
+// On the dialog's thread, once a modal dialog has been initialised: no
+// operator sits at a headless desktop, so a test's script, the host
+// stand-in's answer or the template's OK button answers it (modal_answer.cpp).
+void answerModalDialog(Dialog& dialog);
 
 // The first time a window opens: hands the headless desktop to a host
 // stand-in that offers to take it (desktop.cpp).

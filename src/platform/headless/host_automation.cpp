@@ -3,11 +3,11 @@
 // process's global scope (see host_stand_in.h).
 #include <dlfcn.h>
 
-#include <mutex>
 #include <vector>
 
+#include "platform/headless/host_stand_in.h"
 #include "platform/host_automation.h"
-#include "platform/posix/host_stand_in.h"
+#include "platform/host_call.h"
 
 namespace platform {
 namespace {
@@ -47,24 +47,15 @@ private:
     const KorvanHostObject* object_;
 };
 
-std::mutex factoryLock;
-
 // Looked up while the library loads, on the loading thread: a lookup from
 // the window thread could wait for the loader's lock while the host unloads
 // the library, and go on in unmapped code once the unload is done.
 const KorvanHostRunningObjectFunction runningObjectFunction =
     reinterpret_cast<KorvanHostRunningObjectFunction>(dlsym(RTLD_DEFAULT, KORVAN_HOST_RUNNING_OBJECT_SYMBOL));
-std::function<std::unique_ptr<HostAutomation>()> factory;
 
 }  // namespace
 
-std::unique_ptr<HostAutomation> acquireHostAutomation() {
-    std::function<std::unique_ptr<HostAutomation>()> testFactory;
-    {
-        std::lock_guard<std::mutex> guard(factoryLock);
-        testFactory = factory;
-    }
-    if (testFactory) return testFactory();
+std::unique_ptr<HostAutomation> detail::acquireBackendHostAutomation() {
     if (!runningObjectFunction) return nullptr;
     const KorvanHostObject* object = runningObjectFunction();
     if (!object) return nullptr;
@@ -78,10 +69,5 @@ std::unique_ptr<HostAutomation> acquireHostAutomation() {
 
 // No COM here: nothing to end.
 void endThreadAutomation() {}
-
-void setHostAutomationFactory(std::function<std::unique_ptr<HostAutomation>()> replacement) {
-    std::lock_guard<std::mutex> guard(factoryLock);
-    factory = std::move(replacement);
-}
 
 }  // namespace platform

@@ -1,14 +1,15 @@
 #pragma once
-// What tests (and the host stand-in's desktop) may do with the headless
-// windows beyond the dialog framework: act as the operator, run the
-// thread's messages as an outgoing host call would, paint a control now,
-// and read what only the headless windows keep (paintings, counters,
-// icon, code pages).
+// The headless backend's test interface (only tests include it): act as
+// the operator, answer a modal dialog by script, run the thread's messages
+// as an outgoing host call would, paint a control now, and read what only
+// the headless windows keep (paintings, counters, icon, code pages).
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/posix/text_code_page.h"
 #include "platform/recording_canvas.h"
 
 namespace platform::headless {
@@ -17,6 +18,16 @@ namespace platform::headless {
 // paints the invalidated owner-drawn controls; as the message loop that an
 // outgoing COM call runs on Windows. Returns how many messages ran.
 int pumpMessages();
+
+// What the operator does in a modal dialog of this template once it has
+// been initialised (edit fields, click OK or Cancel), run on the dialog's
+// thread in place of the host stand-in's answer; a script that does
+// nothing keeps the dialog open. An empty function removes the script.
+using ModalScript = std::function<void(Dialog&)>;
+void setModalScript(int templateId, ModalScript script);
+
+// Delivers a button click as the platform would (WM_COMMAND, posted).
+void clickButton(const Dialog& dialog, int controlId);
 
 // The operator's actions, posted to the dialog's window (false when it has
 // no window or no such control). Pressing an automatic check box changes
@@ -59,11 +70,6 @@ std::string controlTextUtf8(const Dialog& dialog, int controlId);
 // On the dialog's thread: the client area takes the new size (as when the
 // operator drags the frame) and onSize is delivered.
 void resizeClient(Dialog& dialog, int width, int height);
-
-// Windows-1251 bytes as UTF-8. An ANSI text is taken as it is (the
-// plug-in's own ANSI texts are ASCII).
-std::string windows1251ToUtf8(const std::string& text);
-std::string toUtf8(const std::string& text, TextCodePage codePage);
 
 // Pixels per dialog unit of the headless templates: a dialog unit is
 // kDialogUnitX / 4 pixels wide and kDialogUnitY / 8 pixels high (the base

@@ -1,7 +1,7 @@
 #pragma once
 // How a host stand-in program (korvan-host) and the plug-in's headless
 // windows meet on platforms without COM and a window system. The program
-// exports two C functions (it must be linked with its symbols exported);
+// exports C functions (it must be linked with its symbols exported);
 // the plug-in looks them up with dlsym in the global scope and does nothing
 // when they are absent. The plug-in's export table is not involved.
 //
@@ -9,6 +9,8 @@
 //                                no host object is running
 //   korvan_host_attach_desktop   the plug-in hands over its headless window
 //                                system once, when its first window opens
+//   korvan_host_modal_answer     what the operator would answer in a modal
+//                                dialog of the plug-in
 //
 // Texts are zero-terminated 8-bit texts unless said otherwise.
 
@@ -57,6 +59,16 @@ struct KorvanHeadlessDesktop {
 };
 typedef void (*KorvanHostAttachDesktopFunction)(const struct KorvanHeadlessDesktop* desktop);
 #define KORVAN_HOST_ATTACH_DESKTOP_SYMBOL "korvan_host_attach_desktop"
+
+// The answer to a modal dialog of the plug-in, asked once the dialog has
+// been initialised: "cancel" (Cancel is pressed), or entries
+// "CONTROLID=TEXT" separated by the byte 0x1F, typed into the controls
+// before OK is pressed. Returns the length of the whole answer, 0 when the
+// program gives none for this template (a dialog with an OK button is then
+// confirmed as it opened); writes at most size - 1 bytes and a terminating
+// zero.
+typedef unsigned (*KorvanHostModalAnswerFunction)(int templateId, char* buffer, unsigned size);
+#define KORVAN_HOST_MODAL_ANSWER_SYMBOL "korvan_host_modal_answer"
 
 #ifdef __cplusplus
 }
