@@ -72,8 +72,9 @@ void ScorePoster::offer(ScoreSnapshot snapshot) {
     if (!settings_.posting() || finishing_) return;
     if (!dueLocked(snapshot)) {
         // The board has (or is being sent) this very score: a waiting older
-        // one would only overwrite it.
+        // one would only overwrite it. A thread waiting for it ends.
         waiting_.reset();
+        wake_.notify_all();
         return;
     }
     waiting_ = Job{std::move(snapshot), settings_, station_};
