@@ -12,8 +12,9 @@
 namespace korvan {
 namespace {
 
-// The unload step waits this long at most for a post.
-constexpr std::chrono::milliseconds kUnloadWait{2000};
+// The unload step waits this long at most for a post (within the 2 s the
+// host may be kept waiting, with room for the rest of the unload).
+constexpr std::chrono::milliseconds kUnloadWait{1700};
 
 #if defined(_WIN32)
 // The unload step runs in the loader's detach notification: no thread may

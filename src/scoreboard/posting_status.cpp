@@ -93,8 +93,9 @@ bool appendToPostingLog(const std::string& logFile, const std::string& line, std
 
 void recordPostingStatus(const std::string& settingsFile, const std::string& lastResult,
                          const std::string& logLine) {
-    ::platform::writeProfileString(settingsFile, kScoreReportingSection, "LastResult", lastResult);
+    // The log first: whoever sees the new LastResult finds its line there.
     appendToPostingLog(kPostingLogFile, logLine);
+    ::platform::writeProfileString(settingsFile, kScoreReportingSection, "LastResult", lastResult);
 }
 
 }  // namespace korvan

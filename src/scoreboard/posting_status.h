@@ -31,8 +31,8 @@ std::string statusLine(std::chrono::system_clock::time_point when, const std::st
 // file is replaced whole, so a failure leaves the old log. false then.
 bool appendToPostingLog(const std::string& logFile, const std::string& line, std::size_t keep = kPostingLogLines);
 
-// Writes the status under LastResult of the settings file and adds the log
-// line. Failures are ignored: the status is for the operator's eyes only.
+// Adds the log line and writes the status under LastResult of the
+// settings file. Failures are ignored: the status is for the operator's eyes only.
 void recordPostingStatus(const std::string& settingsFile, const std::string& lastResult,
                          const std::string& logLine);
 

@@ -11,7 +11,7 @@ namespace {
 // How long before the end of finish()'s wait a running post is given up:
 // long enough for it to stop (it looks every tenth of a second) and for
 // the thread to write the status and leave.
-constexpr std::chrono::milliseconds kGiveUpMargin{300};
+constexpr std::chrono::milliseconds kGiveUpMargin{250};
 
 class SystemPostingClock final : public PostingClock {
 public:
