@@ -31,6 +31,7 @@ struct HttpAnswer {
     int status = 0;  // the HTTP status; 0 when no status line arrived
     HttpFailure failure = HttpFailure::none;
     std::string body;  // the start of the answer's body (at most kHttpAnswerKeptBytes)
+    int errorCode = 0;  // the platform's error number of a failure sorted as other
 };
 
 inline constexpr std::size_t kHttpAnswerKeptBytes = 4096;

@@ -12,7 +12,7 @@ namespace {
 
 using platform::HttpFailure;
 
-std::string failureWords(HttpFailure failure, unsigned timeoutSeconds) {
+std::string failureWords(HttpFailure failure, unsigned timeoutSeconds, int errorCode) {
     switch (failure) {
         case HttpFailure::none: return "";
         case HttpFailure::unavailable: return "this build has no HTTP support";
@@ -29,7 +29,7 @@ std::string failureWords(HttpFailure failure, unsigned timeoutSeconds) {
         case HttpFailure::givenUp: return "given up when the plug-in was unloaded";
         case HttpFailure::other: break;
     }
-    return "network error";
+    return errorCode ? "network error " + std::to_string(errorCode) : "network error";
 }
 
 // Where a UTF-8 text may be cut at most `limit` bytes in: never before a
@@ -62,9 +62,9 @@ std::string answerFirstLine(const std::string& body) {
 }
 
 std::string outcomeText(const platform::HttpAnswer& answer, unsigned timeoutSeconds) {
-    if (answer.status == 0) return "failed: " + failureWords(answer.failure, timeoutSeconds);
+    if (answer.status == 0) return "failed: " + failureWords(answer.failure, timeoutSeconds, answer.errorCode);
     std::string text = "HTTP " + std::to_string(answer.status);
-    if (answer.failure != HttpFailure::none) return text + ", but " + failureWords(answer.failure, timeoutSeconds);
+    if (answer.failure != HttpFailure::none) return text + ", but " + failureWords(answer.failure, timeoutSeconds, answer.errorCode);
     if (answer.status >= 300 && answer.status < 400) text += " (a redirect, not followed: set Url to the new address)";
     const std::string first = answerFirstLine(answer.body);
     if (!first.empty()) text += ": " + first;

@@ -136,6 +136,7 @@ HttpAnswer exchange(const std::string& url, const std::string& contentType, cons
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
     answer.status = static_cast<int>(status);
     if (done) answer.failure = failureOf(result, answer.status);
+    if (answer.failure == HttpFailure::other) answer.errorCode = static_cast<int>(result);
     curl_multi_remove_handle(multi.get(), e);
     return answer;
 }

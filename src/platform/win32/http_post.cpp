@@ -26,7 +26,16 @@ using InternetHandle = std::unique_ptr<void, InternetHandleCloser>;
 
 HttpFailure failureOf(DWORD error, int status) {
     switch (error) {
-        case ERROR_WINHTTP_TIMEOUT: return HttpFailure::timedOut;
+        // Some systems (wine among them) pass the socket's errors on.
+        case ERROR_WINHTTP_TIMEOUT:
+        case ERROR_TIMEOUT:
+        case WSAETIMEDOUT: return HttpFailure::timedOut;
+        case WSAECONNREFUSED:
+        case WSAENETUNREACH:
+        case WSAEHOSTUNREACH: return HttpFailure::connectionFailed;
+        case WSAECONNRESET:
+        case WSAECONNABORTED:
+            return status ? HttpFailure::closedMidAnswer : HttpFailure::closedWithoutAnswer;
         case ERROR_WINHTTP_INVALID_URL:
         case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return HttpFailure::badAddress;
         case ERROR_WINHTTP_NAME_NOT_RESOLVED: return HttpFailure::nameNotResolved;
@@ -51,7 +60,9 @@ HttpFailure failureOf(DWORD error, int status) {
 
 // The answer so far, with the failure of the step that just failed.
 HttpAnswer failed(HttpAnswer answer) {
-    answer.failure = failureOf(GetLastError(), answer.status);
+    const DWORD error = GetLastError();
+    answer.failure = failureOf(error, answer.status);
+    if (answer.failure == HttpFailure::other) answer.errorCode = static_cast<int>(error);
     return answer;
 }
 
@@ -88,6 +99,9 @@ HttpAnswer exchange(const std::string& url, const std::string& contentType, cons
     if (!request) return failed(answer);
     DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
+    // The wait for the answer's headers has a limit of its own (90 s unless set).
+    DWORD answerTimeout = static_cast<DWORD>(timeoutMs);
+    WinHttpSetOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answerTimeout, sizeof answerTimeout);
 
     if (giveUp.load()) {
         answer.failure = HttpFailure::givenUp;

@@ -121,6 +121,8 @@ TEST(PostingStatusTest, OutcomesInWords) {
     EXPECT_EQ("failed: the server's certificate was not accepted",
               outcomeText({0, HttpFailure::certificateRejected, ""}, 10));
     EXPECT_EQ("failed: this build has no HTTP support", outcomeText({0, HttpFailure::unavailable, ""}, 10));
+    // An error the platform could not sort keeps its number for the operator.
+    EXPECT_EQ("failed: network error 56", outcomeText({0, HttpFailure::other, "", 56}, 10));
 }
 
 TEST(PostingStatusTest, AnswerLineIsItsFirstLineCutTo90Characters) {
