@@ -56,6 +56,12 @@ void ScorePoster::configure(const PostingSettings& settings, const StationDetail
         station_ = station;
         if (!liveRun) settings_.enabled = false;
         wanted_ = settings_.posting() && !finishing_;
+        // Posting turned off: a score that waits for the interval is not
+        // sent either (a post under way ends as it ends).
+        if (!settings_.posting()) {
+            waiting_.reset();
+            wake_.notify_all();
+        }
     }
     if (liveRun && settings.enabled && !settings.refusal.empty()) {
         const std::string line = statusLine(clock_.utcNow(), "not posting: " + settings.refusal);

@@ -64,6 +64,7 @@ public:
     // At every reset: the settings and station as read now. A refused
     // posting (Enabled=1 with an unusable Url, or no HTTP support) is
     // written to the status. liveRun false (an export run) posts nothing.
+    // When posting is off, a score waiting for the interval is dropped.
     void configure(const PostingSettings& settings, const StationDetails& station, bool liveRun);
 
     // True when statistics requests should hand their figures over.

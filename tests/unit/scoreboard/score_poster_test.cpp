@@ -186,6 +186,21 @@ TEST_F(ScorePosterTest, UnloadPostsAWaitingScoreAtOnce) {
     EXPECT_FALSE(poster->threadRunning());
 }
 
+TEST_F(ScorePosterTest, ResetThatTurnsPostingOffDropsTheWaitingScore) {
+    start();
+    poster->offer(score(100));
+    ASSERT_TRUE(board.awaitPosts(1));
+    poster->offer(score(200));
+    ASSERT_TRUE(waitingForInterval());
+    PostingSettings off = posting();
+    off.enabled = false;
+    poster->configure(off, station(), true);
+    ASSERT_TRUE(threadEnded());
+    clock.advance(5min);
+    poster->finish(2s, true);
+    EXPECT_EQ(1u, board.posts().size());
+}
+
 TEST_F(ScorePosterTest, UnloadThatMayNotPostDropsTheWaitingScore) {
     start();
     poster->offer(score(100));
