@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "../engine/engine_fixture.h"
 #include "export_calls.h"
 #include "platform/http_post.h"
 #include "platform/profile.h"
@@ -80,28 +81,8 @@ protected:
         ::platform::writeProfileString(kSettings, "ScoreReporting", "Url", url);
     }
     static void playContest(int qsos) {
-        ResetArguments reset;
-        reset.ownCall = "UN0OWN";
-        reset.firstDate = reset.secondDate = COleDateTime::fromParts(2017, 3, 18, 6, 0);
-        reset.ownPrefix = "UN";
-        reset.ownContinent = "AS";
-        exports::resetStats(reset);
+        exports::resetStats(resetArguments());
         for (int i = 0; i < qsos; ++i) exports::addData(qso("DL" + std::to_string(i) + "AB"));
-    }
-    static QsoArguments qso(const std::string& call) {
-        QsoArguments q;
-        q.ownCall = "UN0OWN";
-        q.call = call;
-        q.time = COleDateTime::fromParts(2017, 3, 18, 9, 42);
-        q.frequencyHz = 14025000;
-        q.mode = "CW";
-        q.rstSent = q.rstReceived = "599";
-        q.exchangeSent = "001";
-        q.exchangeReceived = "015";
-        q.prefix = "DL";
-        q.continent = "EU";
-        q.band = "20m";
-        return q;
     }
     static std::chrono::steady_clock::duration timedStatistics() {
         int status = 0;
