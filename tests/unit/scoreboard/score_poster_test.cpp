@@ -63,20 +63,6 @@ protected:
     std::string log() { return ScratchFolder::read(folder.path() / "Plugins" / "ScoreReporting.log"); }
 };
 
-TEST_F(ScorePosterTest, DisabledPosterTakesNothingAndStartsNoThread) {
-    PostingSettings off = posting();
-    off.enabled = false;
-    poster->configure(off, station(), true);
-    EXPECT_FALSE(poster->wantsScores());
-    poster->offer(score(10));
-    EXPECT_FALSE(poster->threadRunning());
-    poster->finish(2s, true);
-    EXPECT_EQ(0, poster->attempts());
-    EXPECT_TRUE(board.posts().empty());
-    EXPECT_EQ("", lastResult());
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "Plugins" / "ScoreReporting.log"));
-}
-
 TEST_F(ScorePosterTest, ExportRunPostsNothingAndSaysNothing) {
     poster->configure(posting(), station(), false);
     EXPECT_FALSE(poster->wantsScores());
@@ -243,17 +229,6 @@ TEST_F(ScorePosterTest, StatusShowsTheAnswerAndNoSecret) {
     EXPECT_EQ(std::string::npos, everything.find("SECRET"));
     EXPECT_EQ(std::string::npos, everything.find("secret-word"));
     EXPECT_EQ(std::string::npos, everything.find("op:"));
-}
-
-TEST_F(ScorePosterTest, RefusedSettingsAreReportedAtTheReset) {
-    PostingSettings refused = posting();
-    refused.refusal = "Url is not an http or https address";
-    poster->configure(refused, station(), true);
-    EXPECT_FALSE(poster->wantsScores());
-    EXPECT_EQ("2024-05-01 12:34:56 UTC not posting: Url is not an http or https address", lastResult());
-    EXPECT_EQ("2024-05-01 12:34:56 UTC not posting: Url is not an http or https address\r\n", log());
-    poster->offer(score(100));
-    EXPECT_FALSE(poster->threadRunning());
 }
 
 TEST_F(ScorePosterTest, FormAndRawBodies) {
