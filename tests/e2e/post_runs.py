@@ -19,11 +19,11 @@ Usage: post_runs.py --host EXE --plugin LIB --runner EXE --samples DIR --cty FIL
 Prints "N passed, N failed" last; exits 1 when a case fails.
 """
 import argparse
+import concurrent.futures
 import os
 import re
 import subprocess
 import sys
-import threading
 import urllib.parse
 import xml.etree.ElementTree as ElementTree
 
@@ -290,17 +290,15 @@ def held_score_case(side, board, work):
 
 
 def report(name, problems, result):
-    if problems:
-        print(f"FAIL {name}")
-        for problem in problems:
-            print("  " + problem.replace("\n", "\n  "))
-        for label, stream in (("stdout", result.stdout), ("stderr", result.stderr)):
-            if stream:
-                print(f"  {label}:\n    " + stream.decode("latin-1").rstrip().replace("\n", "\n    "))
-    else:
-        print(f"ok   {name}")
-    sys.stdout.flush()
-    return not problems
+    """(passed, the verdict's lines): "ok" or "FAIL" with the problems and
+    the run's output."""
+    if not problems:
+        return True, f"ok   {name}"
+    lines = [f"FAIL {name}"] + ["  " + problem.replace("\n", "\n  ") for problem in problems]
+    for label, stream in (("stdout", result.stdout), ("stderr", result.stderr)):
+        if stream:
+            lines.append(f"  {label}:\n    " + stream.decode("latin-1").rstrip().replace("\n", "\n    "))
+    return False, "\n".join(lines)
 
 
 def main():
@@ -327,26 +325,24 @@ def main():
     wanted = set(args.cases) or set(POST_CASES) | {"hanging_server", "held_score"}
     results = []
     try:
-        # The held score waits a minute under wine: it runs alongside the rest.
-        held = []
-        if "held_score" in wanted:
-            thread = threading.Thread(target=lambda: held.append(held_score_case(side, board, work)))
-            thread.start()
         figures = sample_figures(side, work)
         if None in figures or not figures[0]:
-            print(f"FAIL {side.name}: the sample's statistics could not be read")
-            results.append(False)
-        for name in POST_CASES:
-            if name in wanted:
-                results.append(post_case(side, board, work, figures, name))
-        if "hanging_server" in wanted:
-            results.append(hanging_server_case(side, board, work))
-        if "held_score" in wanted:
-            thread.join()
-            results += held
+            results.append((False, f"FAIL {side.name}: the sample's statistics could not be read"))
+        # The cases run side by side, each in its own folder with its own
+        # path on the server (the held score alone waits a minute under wine).
+        with concurrent.futures.ThreadPoolExecutor(max_workers=3) as pool:
+            runs = []
+            if "held_score" in wanted:
+                runs.append(pool.submit(held_score_case, side, board, work))
+            runs += [pool.submit(post_case, side, board, work, figures, name) for name in POST_CASES if name in wanted]
+            if "hanging_server" in wanted:
+                runs.append(pool.submit(hanging_server_case, side, board, work))
+            results += [run.result() for run in runs]
     finally:
         board.stop()
-    passed = sum(1 for ok in results if ok)
+    for _, verdict in results:
+        print(verdict)
+    passed = sum(1 for ok, _ in results if ok)
     print(f"{passed} passed, {len(results) - passed} failed")
     return 0 if passed == len(results) else 1
 
