@@ -4,7 +4,8 @@
 #                          scoring a log (compiler, CMake, Ninja, country file)
 #   install-deps.sh all    also what building every configuration and running
 #                          every test needs (mingw-w64, wine, clang, Xvfb,
-#                          GoogleTest, Benchmark, Python's markdown); wine32
+#                          GoogleTest, Benchmark, Python's markdown, libcurl's
+#                          development files for the live score); wine32
 #                          only where this machine runs i386 programs
 #                          (tools/i386-probe.sh, or KORVAN_I386 as it printed)
 set -euo pipefail
@@ -18,7 +19,7 @@ if [ "$purpose" = all ]; then
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64
     wine wine64 xvfb zip
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
     python3 python3-markdown
   )
   i386=${KORVAN_I386:-$(bash tools/i386-probe.sh)}

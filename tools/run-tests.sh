@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every configuration and runs every test suite: unit tests (plain,
 # ASan+UBSan), the libFuzzer targets for a short while, the window-thread
-# tests under TSan, the end-to-end tests of the real Stats.dll under wine
+# and posting-thread tests under TSan, the end-to-end tests of the real Stats.dll under wine
 # (x64, and x86 where this machine runs i386 programs), and the Windows
 # release package.
 set -euo pipefail
@@ -62,8 +62,9 @@ ctest --preset sanitize -j "$jobs" -LE e2e 2>&1 | tee -a "$ctest_log"
 step "fuzz targets, 25 s each (clang, ASan + UBSan)"
 JOBS=$jobs bash tools/fuzz.sh 25
 
-step "window-thread tests under ThreadSanitizer"
+step "window-thread and posting-thread tests under ThreadSanitizer"
 cmake --preset tsan -DKORVAN_BUILD_TESTS=ON >/dev/null
-cmake --build --preset tsan -j "$jobs" --target threads_tests windows_tests
+cmake --build --preset tsan -j "$jobs" --target threads_tests windows_tests scoreboard_tests
 TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/unit/threads/threads_tests
 TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/unit/windows/windows_tests
+TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/unit/scoreboard/scoreboard_tests

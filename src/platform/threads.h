@@ -4,6 +4,8 @@ namespace platform {
 
 // Starts a detached thread running entry(); false when it could not start.
 bool startThread(void (*entry)());
+// The same for entry(context).
+bool startThread(void (*entry)(void*), void* context);
 void sleepMilliseconds(unsigned milliseconds);
 
 // True while the process is being torn down (the system has already ended

@@ -10,6 +10,7 @@
 #include "engine/host_calls.h"
 #include "platform/message_box.h"
 #include "plugin/plugin_wiring.h"
+#include "plugin/score_posting.h"
 #include "report/statistics_report.h"
 
 namespace {
@@ -95,7 +96,9 @@ int KORVAN_CALL ResetStats0(PCSTR_ hostFolder, int exportRun, PCSTR_ ownCall, PD
         args.secondDate = dateTime(secondDate);
         args.ownPrefix = text(ownPrefix);
         args.ownContinent = text(ownContinent);
-        return resetStats(args);
+        const int result = resetStats(args);
+        korvan::configureScorePosting(args);
+        return result;
     });
 }
 
@@ -119,7 +122,21 @@ int KORVAN_CALL GetNumberOfSets(void) __attribute__((alias("StatsGetExchgCount0"
 #pragma GCC diagnostic pop
 
 const char* KORVAN_CALL GetResult0(int* status) {
-    const char* result = guarded<const char*>(kEmpty, [] { return computeAndRenderResult(); });
+    // The live score takes the figures just computed; only the hand-over
+    // runs here, the post on its own thread.
+    const bool posting = korvan::scorePostingWanted();
+    report::Statistics computed;
+    bool complete = false;
+    const char* result = guarded<const char*>(kEmpty, [&] {
+        const char* text = computeAndRenderResult(posting ? &computed : nullptr);
+        complete = true;
+        return text;
+    });
+    if (posting && complete)
+        guarded(0, [&] {
+            korvan::offerScore(computed);
+            return 0;
+        });
     // An export run writes the Cabrillo log after every statistics request.
     guarded(0, [] {
         runCabrilloExport();

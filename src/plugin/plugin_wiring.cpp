@@ -7,6 +7,7 @@
 #include "engine/host_calls.h"
 #include "engine/window_control.h"
 #include "platform/threads.h"
+#include "plugin/score_posting.h"
 #include "windows/window_thread.h"
 
 void exitInstance();  // test_app.cpp
@@ -25,6 +26,7 @@ void wirePlugin() {
         // exist by then, so stopWindows still finds them alive.
         contestState();
         stateLock();
+        korvan::wireScorePosting();
         platform::runAtLibraryUnload(&exitInstance);
     });
 }

@@ -2,13 +2,14 @@
 
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "engine/contest_state.h"
 #include "platform/profile.h"
 #include "report/report_rendering.h"
 #include "report/statistics.h"
 
-const char* computeAndRenderResult() {
+const char* computeAndRenderResult(report::Statistics* computed) {
     ContestState& state = contestState();
     report::Statistics stats;
     report::ReportHeading heading;
@@ -37,5 +38,6 @@ const char* computeAndRenderResult() {
     }
     // A failed settings write is ignored; the score is kept in memory.
     platform::writeProfileString(settingsFile, settingsSection, "Claimed", std::to_string(stats.totals.score));
+    if (computed) *computed = std::move(stats);
     return result;
 }

@@ -37,6 +37,7 @@ SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "ole32.dll", "oleaut32.dll", "advapi32.dll",
     "msvcrt.dll", "ucrtbase.dll", "comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll",
     "version.dll", "ntdll.dll", "ws2_32.dll", "bcrypt.dll", "uuid.dll", "rpcrt4.dll", "imm32.dll",
+    "winhttp.dll",
 }
 
 

@@ -1,4 +1,4 @@
-// scenario-runner PLUGIN_PATH SCENARIO_FILE
+// scenario-runner PLUGIN_PATH SCENARIO_FILE [--timings FILE]
 //
 // Loads the plug-in (libStats.so with dlopen, Stats.dll with LoadLibraryA),
 // resolves its plain export names and plays a line-based scenario through
@@ -20,7 +20,11 @@
 //                       TEXT (\r and \n for line breaks) in the control
 //                       labelled FIELD (NAME, CLUB, SOAPBOX, ...) before OK
 //   editor cancel       the next reset's header editor is cancelled
+//   unload              unloads the plug-in now (only the two below may follow)
+//   awaitfile PATH [TEXT...]  waits (up to 150 s) until PATH exists and holds TEXT
 //   # comment
+// --timings FILE appends how long each GetResult0 and the unload took
+// ("GetResult0 MICROSECONDS", "unload MICROSECONDS"), one line each.
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -42,6 +46,7 @@
 #include <utility>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -76,6 +81,8 @@ public:
 #endif
         handle_ = nullptr;
     }
+
+    bool loaded() const { return handle_ != nullptr; }
 
     template <typename Function>
     Function get(const char* name) const {
@@ -320,22 +327,34 @@ std::filesystem::path localPath(const std::string& relative) {
 
 // ---------------------------------------------------------------- playing
 
+// Microseconds that body took.
+template <typename Body>
+long long microseconds(Body body) {
+    const auto start = std::chrono::steady_clock::now();
+    body();
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
 class Runner {
 public:
-    explicit Runner(const Exports& exports) : x_(exports) {}
+    Runner(Plugin& plugin, const Exports& exports, std::ostream* timings)
+        : plugin_(plugin), x_(exports), timings_(timings) {}
 
     void play(const std::string& line) {
         std::vector<std::string> f = splitFields(line);
         if (f.empty() || f[0][0] == '#') return;
         std::cout << "> " << line << "\n";
         const std::string& command = f[0];
-        if (command == "reset") reset(f);
+        if (command == "awaitfile") awaitFile(line, f);
+        else if (command == "file") appendFile(line, f);
+        else if (unloaded_) throw ScenarioError(command + " after unload");
+        else if (command == "unload") unload(f);
+        else if (command == "reset") reset(f);
         else if (command == "add" || command == "remove") addOrRemove(f, command == "add");
         else if (command == "check") check(f);
         else if (command == "valid") valid(f);
         else if (command == "result") result(f);
         else if (command == "setversion") setVersion(f);
-        else if (command == "file") appendFile(line, f);
         else if (command == "editor") editor(line, f);
         else throw ScenarioError("unknown command " + command);
         std::cout.flush();
@@ -423,8 +442,36 @@ private:
     void result(const std::vector<std::string>& f) {
         expectFields(f, 0);
         int status = 0;
-        const char* text = x_.getResult(&status);
+        const char* text = nullptr;
+        const long long took = microseconds([&] { text = x_.getResult(&status); });
+        if (timings_) *timings_ << "GetResult0 " << took << std::endl;
         std::cout << "GetResult0 status=" << status << " text=\"" << escaped(text) << "\"\n";
+    }
+
+    void unload(const std::vector<std::string>& f) {
+        expectFields(f, 0);
+        const long long took = microseconds([&] { plugin_.unload(); });
+        if (timings_) *timings_ << "unload " << took << std::endl;
+        unloaded_ = true;
+        std::cout << "unloaded\n";
+    }
+
+    // Waits for what the plug-in (or a thread of it that outlives the
+    // unload) writes, or for a file a test's server makes.
+    void awaitFile(const std::string& line, const std::vector<std::string>& f) {
+        if (f.size() < 2) throw ScenarioError("awaitfile takes a path");
+        size_t start = line.find(f[1], line.find("awaitfile") + 9) + f[1].size();
+        if (start < line.size()) ++start;
+        const std::string text = line.substr(std::min(start, line.size()));
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(150);
+        for (;;) {
+            std::ifstream in(localPath(f[1]), std::ios::binary);
+            const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            if (in.is_open() && content.find(text) != std::string::npos) break;
+            if (std::chrono::steady_clock::now() > end) throw ScenarioError("no " + f[1] + " holding \"" + text + "\"");
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        std::cout << "awaitfile " << f[1] << "\n";
     }
 
     void setVersion(const std::vector<std::string>& f) {
@@ -481,7 +528,10 @@ private:
         std::cout << "editor " << f[1] << "\n";
     }
 
+    Plugin& plugin_;
     const Exports& x_;
+    std::ostream* timings_;
+    bool unloaded_ = false;
 };
 
 }  // namespace
@@ -501,10 +551,13 @@ extern "C" __attribute__((visibility("default"))) unsigned korvan_host_modal_ans
 #endif
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: scenario-runner PLUGIN_PATH SCENARIO_FILE\n");
+    const bool withTimings = argc == 5 && std::strcmp(argv[3], "--timings") == 0;
+    if (argc != 3 && !withTimings) {
+        std::fprintf(stderr, "usage: scenario-runner PLUGIN_PATH SCENARIO_FILE [--timings FILE]\n");
         return 2;
     }
+    std::ofstream timings;
+    if (withTimings) timings.open(argv[4], std::ios::binary | std::ios::app);
     std::ifstream scenario(argv[2], std::ios::binary);
     if (!scenario) {
         std::fprintf(stderr, "cannot read %s\n", argv[2]);
@@ -520,15 +573,17 @@ int main(int argc, char** argv) {
         {
             Exports exports(plugin);
             ModalAnswerer answerer;
-            Runner runner(exports);
+            Runner runner(plugin, exports, withTimings ? &timings : nullptr);
             for (std::string line; std::getline(scenario, line);) {
                 ++lineNumber;
                 if (!line.empty() && line.back() == '\r') line.pop_back();
                 runner.play(line);
             }
         }
-        plugin.unload();
-        std::cout << "unloaded\n";
+        if (plugin.loaded()) {
+            plugin.unload();
+            std::cout << "unloaded\n";
+        }
     } catch (const std::exception& error) {
         std::cout.flush();
         std::fprintf(stderr, "%s:%d: %s\n", argv[2], lineNumber, error.what());

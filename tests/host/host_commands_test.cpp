@@ -11,6 +11,7 @@
 #include "command_line.h"
 #include "header_preset.h"
 #include "host_commands.h"
+#include "post_command.h"
 
 namespace fs = std::filesystem;
 using namespace korvan::host;
@@ -303,3 +304,34 @@ TEST(CommandLine, OptionsInAnyOrderWithOrWithoutEquals) {
     EXPECT_THROW(parseCommandLine({"score", "log.adi", "--html"}), UsageError);
     EXPECT_THROW(parseCommandLine({"score", "a.adi", "b.adi"}), UsageError);
 }
+
+namespace {
+
+TEST(CommandLine, PostNeedsAUrlAndKnowsItsBodies) {
+    Options o = parseCommandLine({"post", "log.adi", "--url", "https://board.example/post", "--body=xml",
+                                  "--contest", "KORVAN-DX"});
+    EXPECT_EQ(o.command, Command::post);
+    EXPECT_EQ(o.url, "https://board.example/post");
+    EXPECT_EQ(o.body, "xml");
+    EXPECT_EQ(o.contest, "KORVAN-DX");
+    EXPECT_THROW(parseCommandLine({"post", "log.adi"}), UsageError);
+    EXPECT_THROW(parseCommandLine({"post", "log.adi", "--url", "http://b/", "--body", "json"}), UsageError);
+    EXPECT_THROW(parseCommandLine({"post", "log.adi", "--url", "http://b/\r\n[Settings]"}), UsageError);
+}
+
+TEST_F(HostCommandTest, PostRewritesOnlyItsOwnSection) {
+    fs::create_directories(dir_ / "Plugins");
+    write("Plugins/Korvan.ini",
+          "[Settings]\r\nStart=1\r\n[scorereporting]\r\nTimeoutSeconds=3\r\nurl=http://old/\r\n"
+          "LastResult=old\r\n\r\n[Other]\nX=1\n");
+    fs::current_path(dir_);
+    Options o;
+    o.url = "http://board.example/post?key=1";
+    o.body = "xml";
+    writePostSettings(o);
+    EXPECT_EQ(read(dir_ / "Plugins" / "Korvan.ini"),
+              "[Settings]\r\nStart=1\r\n[Other]\r\nX=1\r\n[ScoreReporting]\r\nTimeoutSeconds=3\r\nEnabled=1\r\n"
+              "Url=http://board.example/post?key=1\r\nLastResult=\r\nBody=xml\r\n");
+}
+
+}  // namespace

@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "text.h"
+
 namespace korvan::host {
 
 namespace {
@@ -15,6 +17,8 @@ const std::map<std::string, std::string Options::*>& valueOptions() {
         {"--prefix", &Options::ownPrefix},    {"--continent", &Options::ownContinent},
         {"--band", &Options::band},           {"--mode", &Options::mode},
         {"--time", &Options::time},           {"--header", &Options::headerPath},
+        {"--url", &Options::url},             {"--contest", &Options::contest},
+        {"--body", &Options::body},
     };
     return options;
 }
@@ -64,6 +68,18 @@ void finishRemove(Options& o, const Words& w) {
     require(o.time, "--time");
 }
 
+void finishPost(Options& o, const Words& w) {
+    if (w.positional.size() != 1) throw UsageError("post takes exactly one LOG");
+    o.logPath = w.positional[0];
+    if (!w.callOption.empty()) o.ownCall = w.callOption;
+    require(o.url, "--url");
+    // Each goes into a line of the settings file.
+    if (firstControlCharacter(o.url) || firstControlCharacter(o.contest))
+        throw UsageError("--url and --contest take no control characters");
+    if (!o.body.empty() && o.body != "form" && o.body != "xml")
+        throw UsageError("--body expects form or xml, not \"" + o.body + "\"");
+}
+
 struct Subcommand {
     const char* verb;
     Command command;
@@ -76,6 +92,7 @@ const Subcommand kSubcommands[] = {
     {"check", Command::check, "korvan-host check CALL --band B --mode M LOG [options]", finishCheck},
     {"remove", Command::remove, "korvan-host remove LOG --call C --band B --mode M --time \"YYYY-MM-DD HHMM\" [options]",
      finishRemove},
+    {"post", Command::post, "korvan-host post LOG --url URL [--contest NAME] [--body form|xml] [options]", finishPost},
 };
 
 }  // namespace
@@ -100,7 +117,11 @@ std::string usageText() {
            "  --prefix P        own DXCC prefix (default: from the country file)\n"
            "  --continent C     own continent (default: from the country file)\n"
            "  --verbose         every warning about the log, not a summary\n"
-           "exit codes: 0 success, 1 bad input, 2 usage error, 3 plug-in not loaded\n";
+           "  --url URL         post: the scoreboard's address (http or https)\n"
+           "  --contest NAME    post: the scoreboard's name of the contest (default: the settings', KORVAN)\n"
+           "  --body form|xml   post: the document as form field xml (default) or as text/xml\n"
+           "exit codes: 0 success, 1 bad input, 2 usage error, 3 plug-in not loaded,\n"
+           "            5 the scoreboard did not take the score (post)\n";
 }
 
 Options parseCommandLine(const std::vector<std::string>& args) {

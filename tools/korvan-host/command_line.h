@@ -10,7 +10,7 @@ namespace korvan::host {
 // Each subcommand has a row in the table of command_line.cpp (its verb,
 // synopsis and what its words after the verb mean) and a function of its
 // own that host_commands.cpp calls.
-enum class Command { help, score, check, remove };
+enum class Command { help, score, check, remove, post };
 
 struct Options {
     Command command = Command::help;
@@ -28,6 +28,10 @@ struct Options {
     std::string workedCall;
     std::string band, mode;
     std::string time;        // remove: "YYYY-MM-DD HHMM"
+    // post
+    std::string url;
+    std::string contest;     // empty: as the settings file has it
+    std::string body;        // "form", "xml" or empty (as the settings file has it)
 };
 
 class UsageError : public std::runtime_error {

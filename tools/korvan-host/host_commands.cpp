@@ -19,6 +19,7 @@
 #include "log_reader.h"
 #include "whole_file.h"
 #include "plugin_loader.h"
+#include "post_command.h"
 #include "replay.h"
 #include "resources/resource.h"
 #include "text.h"
@@ -284,6 +285,7 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
     }
 
     enterWorkFolder(options);
+    if (options.command == Command::post) writePostSettings(options);
     PluginLibrary plugin(pluginPath);
     HostSession session(plugin.api());
     if (!htmlPath.empty()) session.useHtmlOutput(kHostVersion);
@@ -320,6 +322,8 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
             session.remove(*removed);
             writeOutput(session.result(), htmlPath, out);
             break;
+        case Command::post:
+            return postScore(session, out);
         case Command::help:
             break;
     }

@@ -12,7 +12,7 @@
 
 namespace korvan::host {
 
-enum ExitCode { exitSuccess = 0, exitBadInput = 1, exitUsage = 2, exitPluginNotLoaded = 3 };
+enum ExitCode { exitSuccess = 0, exitBadInput = 1, exitUsage = 2, exitPluginNotLoaded = 3, exitScoreNotTaken = 5 };
 
 struct Defaults {
     std::string pluginFileName;  // looked for beside the executable

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "text.h"
+
 namespace korvan::host {
 
 namespace {
@@ -240,7 +242,8 @@ std::string observationLine(const std::string& label, const std::vector<std::str
     return out.str();
 }
 
-std::vector<std::pair<std::string, std::string>> readSettingsSection(const std::string& path) {
+std::vector<std::pair<std::string, std::string>> readSettingsSection(const std::string& path,
+                                                                     const std::string& section) {
     std::ifstream file(path, std::ios::binary);
     std::vector<std::pair<std::string, std::string>> settings;
     bool inSection = false;
@@ -256,7 +259,7 @@ std::vector<std::pair<std::string, std::string>> readSettingsSection(const std::
         if (line[0] == '[') {
             std::string name = trim(line.substr(1, line.find(']') - 1));
             std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-            inSection = name == "settings";
+            inSection = equalsNoCase(name, section);
             continue;
         }
         std::size_t eq = line.find('=');

@@ -40,9 +40,11 @@ std::string observationLine(const std::string& label, const std::vector<std::str
                             const std::vector<WindowView>& windows,
                             const std::vector<std::pair<std::string, std::string>>& settings);
 
-// Every key and value of section "Settings" (the name ignoring case) of
-// the settings file, sorted by key; empty when the file is missing.
-std::vector<std::pair<std::string, std::string>> readSettingsSection(const std::string& path);
+// Every key and value of a section (section "Settings" unless named; the
+// name ignoring case) of the settings file, sorted by key; empty when the
+// file is missing.
+std::vector<std::pair<std::string, std::string>> readSettingsSection(const std::string& path,
+                                                                     const std::string& section = "settings");
 
 // Settings texts are in the host's 8-bit code page; the observation shows
 // them in UTF-8 (Latin-1 for bytes that are not UTF-8 already).

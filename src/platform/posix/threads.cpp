@@ -23,7 +23,7 @@ constexpr std::chrono::milliseconds kUnloadJoinWait{2000};
 // returns, so the unload step joins it before the code can be unmapped.
 class StartedThreads {
 public:
-    void start(void (*entry)()) {
+    void start(void (*entry)(void*), void* context) {
         std::lock_guard<std::mutex> guard(lock_);
         joinFinishedLocked();
         // Made before the entry is listed: a listed entry always has its flag.
@@ -32,9 +32,9 @@ public:
         Started& started = threads_.back();
         started.finished = std::move(finished);
         try {
-            started.thread = std::thread([this, entry, finished = started.finished] {
+            started.thread = std::thread([this, entry, context, finished = started.finished] {
                 try {
-                    entry();
+                    entry(context);
                 } catch (...) {
                 }
                 std::lock_guard<std::mutex> guard(lock_);
@@ -128,14 +128,19 @@ private:
 
 }  // namespace
 
-bool startThread(void (*entry)()) {
+bool startThread(void (*entry)(void*), void* context) {
     if (!entry) return false;
     try {
-        startedThreads.start(entry);
+        startedThreads.start(entry, context);
         return true;
     } catch (const std::exception&) {
         return false;
     }
+}
+
+bool startThread(void (*entry)()) {
+    if (!entry) return false;
+    return startThread([](void* plain) { reinterpret_cast<void (*)()>(plain)(); }, reinterpret_cast<void*>(entry));
 }
 
 void sleepMilliseconds(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }

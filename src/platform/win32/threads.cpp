@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "platform/threads.h"
@@ -40,9 +41,16 @@ HMODULE thisModule() {
 // that the thread is still executing, and the library's detach step never
 // has to wait, under the loader lock, for a thread that needs that lock to
 // start or to end.
+struct ThreadCall {
+    void (*entry)(void*);
+    void* context;
+};
+
 DWORD WINAPI threadEntry(LPVOID parameter) {
     try {
-        reinterpret_cast<void (*)()>(parameter)();
+        const ThreadCall call = *static_cast<ThreadCall*>(parameter);
+        delete static_cast<ThreadCall*>(parameter);
+        call.entry(call.context);
     } catch (...) {
     }
     HMODULE module = thisModule();
@@ -52,21 +60,31 @@ DWORD WINAPI threadEntry(LPVOID parameter) {
 
 }  // namespace
 
-bool startThread(void (*entry)()) {
+bool startThread(void (*entry)(void*), void* context) {
     if (!entry) return false;
+    ThreadCall* call = new (std::nothrow) ThreadCall{entry, context};
+    if (!call) return false;
     // The thread's reference on the module, taken before it starts.
     HMODULE pinned = nullptr;
     const bool isLibrary = thisModule() != GetModuleHandleA(nullptr);
     if (isLibrary &&
-        !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&threadEntry), &pinned))
+        !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&threadEntry), &pinned)) {
+        delete call;
         return false;
-    HANDLE thread = CreateThread(nullptr, 0, &threadEntry, reinterpret_cast<LPVOID>(entry), 0, nullptr);
+    }
+    HANDLE thread = CreateThread(nullptr, 0, &threadEntry, call, 0, nullptr);
     if (!thread) {
+        delete call;
         if (pinned) FreeLibrary(pinned);
         return false;
     }
     CloseHandle(thread);
     return true;
+}
+
+bool startThread(void (*entry)()) {
+    if (!entry) return false;
+    return startThread([](void* plain) { reinterpret_cast<void (*)()>(plain)(); }, reinterpret_cast<void*>(entry));
 }
 
 void sleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
