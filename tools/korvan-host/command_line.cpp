@@ -15,6 +15,7 @@ const std::map<std::string, std::string Options::*>& valueOptions() {
         {"--prefix", &Options::ownPrefix},    {"--continent", &Options::ownContinent},
         {"--band", &Options::band},           {"--mode", &Options::mode},
         {"--time", &Options::time},           {"--header", &Options::headerPath},
+        {"--out", &Options::reportPath},      {"--off-time", &Options::offTime},
     };
     return options;
 }
@@ -64,6 +65,22 @@ void finishRemove(Options& o, const Words& w) {
     require(o.time, "--time");
 }
 
+void finishReport(Options& o, const Words& w) {
+    if (w.positional.size() != 1) throw UsageError("report takes exactly one LOG");
+    o.logPath = w.positional[0];
+    if (!w.callOption.empty()) o.ownCall = w.callOption;
+    if (o.exportRun) throw UsageError("report makes no export run; --export belongs to score");
+    if (!o.htmlPath.empty()) throw UsageError("report writes its page to --out FILE, not --html");
+    if (o.reportPath.empty()) o.reportPath = "report.html";
+    if (!o.offTime.empty()) {
+        const bool digits = o.offTime.size() <= 5 && o.offTime.find_first_not_of("0123456789") == std::string::npos;
+        const int minutes = digits ? std::stoi(o.offTime) : 0;
+        if (minutes < 1 || minutes > 10080)
+            throw UsageError("--off-time expects whole minutes from 1 to 10080, not \"" + o.offTime + "\"");
+        o.offTimeMinutes = minutes;
+    }
+}
+
 struct Subcommand {
     const char* verb;
     Command command;
@@ -76,6 +93,7 @@ const Subcommand kSubcommands[] = {
     {"check", Command::check, "korvan-host check CALL --band B --mode M LOG [options]", finishCheck},
     {"remove", Command::remove, "korvan-host remove LOG --call C --band B --mode M --time \"YYYY-MM-DD HHMM\" [options]",
      finishRemove},
+    {"report", Command::report, "korvan-host report LOG [--out FILE] [--off-time MINUTES] [options]", finishReport},
 };
 
 }  // namespace
@@ -100,6 +118,8 @@ std::string usageText() {
            "  --prefix P        own DXCC prefix (default: from the country file)\n"
            "  --continent C     own continent (default: from the country file)\n"
            "  --verbose         every warning about the log, not a summary\n"
+           "  --out FILE        report: the page to write (default: report.html)\n"
+           "  --off-time M      report: a gap of at least M minutes between QSOs is a break (default: 30)\n"
            "exit codes: 0 success, 1 bad input, 2 usage error, 3 plug-in not loaded\n";
 }
 

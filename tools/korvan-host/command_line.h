@@ -10,7 +10,7 @@ namespace korvan::host {
 // Each subcommand has a row in the table of command_line.cpp (its verb,
 // synopsis and what its words after the verb mean) and a function of its
 // own that host_commands.cpp calls.
-enum class Command { help, score, check, remove };
+enum class Command { help, score, check, remove, report };
 
 struct Options {
     Command command = Command::help;
@@ -28,6 +28,10 @@ struct Options {
     std::string workedCall;
     std::string band, mode;
     std::string time;        // remove: "YYYY-MM-DD HHMM"
+    // report
+    std::string reportPath;  // the page to write (default report.html)
+    std::string offTime;     // minutes without a QSO that make a break, as given
+    int offTimeMinutes = 30;
 };
 
 class UsageError : public std::runtime_error {

@@ -18,6 +18,7 @@
 #include "log_reader.h"
 #include "plugin_loader.h"
 #include "replay.h"
+#include "report_command.h"
 #include "text.h"
 
 namespace fs = std::filesystem;
@@ -238,6 +239,7 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
     // Every path the user gave is taken relative to the folder korvan-host
     // was started in, before it moves to the working folder.
     const std::string htmlPath = absolute(options.htmlPath);
+    const std::string reportPath = absolute(options.reportPath);
     const std::string pluginPath = findPlugin(options, defaults);
 
     std::string band, mode;
@@ -278,6 +280,9 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
     // as an operator starts the contest run on its first day.
     const DateTime start = contestSpan(log).first;
     session.reset("./", options.exportRun, own, start, start);
+    if (options.command == Command::report)
+        return writeReport(session, {log, countries, own, start, reportPath, options.reportPath, options.offTimeMinutes},
+                           out, err);
     const bool showProgress = log.qsos.size() > 5000 && stderrIsTerminal();
     replayLog(session, log, [&](std::size_t done, std::size_t total) {
         if (!showProgress) return;
@@ -306,6 +311,7 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
             writeOutput(session.result(), htmlPath, out);
             break;
         case Command::help:
+        case Command::report:
             break;
     }
     return exitSuccess;
