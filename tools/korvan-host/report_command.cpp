@@ -72,7 +72,7 @@ int writeReport(HostSession& session, const ReportRun& run, std::ostream& out, s
                 err << "\rkorvan-host: replaying QSO " << done << " of " << total << (done == total ? "\n" : "")
                     << std::flush;
         });
-    if (replay.final.total.qsos == 0)
+    if (replay.final().total.qsos == 0)
         throw InputError(run.log.fileName, 0,
                          "holds no QSO that the plug-in counts (" + std::to_string(run.log.qsos.size()) +
                              " logged); no report was written");

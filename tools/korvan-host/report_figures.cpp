@@ -1,6 +1,7 @@
 #include "report_figures.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <numeric>
 #include <set>
@@ -134,25 +135,57 @@ void overTime(ReportFigures& f, const ContactLog& log, const std::vector<std::op
     }
 }
 
-// The multipliers each band gained, at the QSOs where the plug-in's counts
-// grew; where those do not add up to its final counts, a note says so.
-void multipliers(ReportFigures& f, const ContactLog& log, const std::vector<QsoOutcome>& outcomes) {
+// The band's DXCC and KDA counts at a checkpoint of the replay.
+std::pair<std::int64_t, std::int64_t> bandCounts(const PluginStatistics& statistics, const std::string& band) {
+    for (const PluginBandRow& row : statistics.bands)
+        if (row.band == band) return {row.dxcc, row.kda};
+    return {0, 0};
+}
+
+// Each band's multipliers in the order the plug-in counted them. A counted
+// QSO whose DXCC prefix (as handed to the plug-in) or KDA code no earlier
+// counted QSO on its band had may bring a new multiplier; the replay read
+// the statistics around it so that no other QSO between the two reads could,
+// and the growth of the band's count says whether it did.
+void multipliers(ReportFigures& f, const ContactLog& log, const ReportReplay& replay) {
+    std::vector<std::set<std::string>> prefixes(f.bands.size()), codes(f.bands.size());
     f.multipliers.resize(f.bands.size());
     for (std::size_t b = 0; b < f.bands.size(); ++b) {
         f.multipliers[b].band = f.bands[b];
         f.multipliers[b].pluginDxcc = f.totals.bands[b].dxcc;
         f.multipliers[b].pluginKda = f.totals.bands[b].kda;
     }
+    const std::vector<QsoOutcome>& outcomes = replay.outcomes;
     for (std::size_t i = 0; i < log.qsos.size() && i < outcomes.size(); ++i) {
+        if (!outcomes[i].counted()) continue;
         const Qso& q = log.qsos[i];
         const std::size_t b = indexOf(f.bands, q.band);
         if (b >= f.bands.size()) continue;
+        const std::string code = kdaCodeOf(q);
+        const bool newPrefix = prefixes[b].insert(q.dxccPrefix).second;
+        const bool newCode = !code.empty() && codes[b].insert(code).second;
+        if (!newPrefix && !newCode) continue;
+
+        const std::size_t after = outcomes[i].nextCheckpoint;
+        if (after >= replay.checkpoints.size()) continue;
+        const auto now = bandCounts(replay.checkpoints[after], q.band);
+        const auto before = after == 0 ? std::pair<std::int64_t, std::int64_t>{0, 0}
+                                       : bandCounts(replay.checkpoints[after - 1], q.band);
         BandMultipliers& m = f.multipliers[b];
-        if (outcomes[i].newDxcc) m.firsts.push_back({q.dxccPrefix, false, i});
-        if (outcomes[i].newKda) {
-            m.firsts.push_back({kdaCodeOf(q), true, i});
-            m.kdaAreas.push_back(kdaCodeOf(q));
-        }
+        auto judge = [&](bool candidate, std::int64_t grew, const std::string& name, bool kda) {
+            if (!candidate) return;
+            if (grew == 1) {
+                m.firsts.push_back({name, kda, i});
+                if (kda) m.kdaAreas.push_back(name);
+            } else if (grew == 0) {
+                m.notNew.push_back({name, kda, i});
+            } else {
+                f.mismatches.push_back(q.band + ": the plug-in's " + (kda ? "KDA" : "DXCC") + " count grew by " +
+                                       std::to_string(grew) + " with the QSO of line " + std::to_string(q.line));
+            }
+        };
+        judge(newPrefix, now.first - before.first, q.dxccPrefix, false);
+        judge(newCode, now.second - before.second, code, true);
     }
     for (BandMultipliers& m : f.multipliers) {
         std::sort(m.kdaAreas.begin(), m.kdaAreas.end());
@@ -170,32 +203,26 @@ void multipliers(ReportFigures& f, const ContactLog& log, const std::vector<QsoO
 
 void stations(ReportFigures& f, const ContactLog& log, const CountryFile& countryFile,
               const std::vector<bool>& counted) {
-    std::map<std::string, std::int64_t> countries, continents, areas, bandCount;
-    std::map<std::string, std::string> countryPrefix, stationBands;
-    std::unordered_map<std::string, std::string> countryOfCall;
-    std::map<std::string, std::vector<bool>> bandsOfCall;
+    std::map<std::string, std::int64_t> countries, continents, areas;
+    std::map<std::string, std::string> countryPrefix;
+    // A country's name by the DXCC prefix the QSOs were handed with: one
+    // look-up in the country file per prefix, not per QSO.
+    std::unordered_map<std::string, std::string> countryOfPrefix;
+    std::unordered_map<std::string, std::uint32_t> bandsOfCall;  // a bit per band row
     for (std::size_t i = 0; i < log.qsos.size(); ++i) {
         if (!counted[i]) continue;
         const Qso& q = log.qsos[i];
-        auto known = countryOfCall.find(q.call);
-        if (known == countryOfCall.end()) {
+        auto known = countryOfPrefix.find(q.dxccPrefix);
+        if (known == countryOfPrefix.end()) {
             auto country = countryFile.resolve(q.call);
-            known = countryOfCall.emplace(q.call, country ? country->name : "(not in the country file)").first;
+            known = countryOfPrefix.emplace(q.dxccPrefix, country ? country->name : "(not in the country file)").first;
         }
         ++countries[known->second];
         countryPrefix.emplace(known->second, q.dxccPrefix);
         ++continents[q.continent.empty() ? "(none)" : q.continent];
         if (const std::string code = kdaCodeOf(q); !code.empty()) ++areas[code];
-        std::vector<bool>& worked = bandsOfCall[q.call];
-        worked.resize(f.bands.size());
-        if (std::size_t b = indexOf(f.bands, q.band); b < f.bands.size()) worked[b] = true;
-    }
-    for (const auto& [call, worked] : bandsOfCall) {
-        std::string list;
-        for (std::size_t b = 0; b < worked.size(); ++b)
-            if (worked[b]) list += (list.empty() ? "" : " ") + f.bands[b];
-        bandCount[call] = std::count(worked.begin(), worked.end(), true);
-        stationBands[call] = list;
+        const std::size_t b = indexOf(f.bands, q.band);
+        bandsOfCall[q.call] |= b < 32 ? 1u << b : 0u;
     }
     f.countryCount = countries.size();
     f.kdaAreaCount = areas.size();
@@ -203,20 +230,48 @@ void stations(ReportFigures& f, const ContactLog& log, const CountryFile& countr
     f.countries = ranked(countries, countryPrefix, kRankedRows);
     f.continents = ranked(continents, {}, continents.size());
     f.kdaAreas = ranked(areas, {}, kRankedRows);
-    f.multiBandStations = ranked(bandCount, stationBands, kRankedRows);
+
+    // The stations with the most bands, then by call.
+    std::vector<RankedName> multiBand;
+    for (const auto& [call, mask] : bandsOfCall) {
+        std::int64_t count = 0;
+        std::string list;
+        for (std::size_t b = 0; b < f.bands.size() && b < 32; ++b) {
+            if (!(mask & (1u << b))) continue;
+            ++count;
+            list += (list.empty() ? "" : " ") + f.bands[b];
+        }
+        if (count > 1) multiBand.push_back({call, list, count});
+    }
+    const std::size_t keep = std::min(kRankedRows, multiBand.size());
+    std::partial_sort(multiBand.begin(), multiBand.begin() + static_cast<std::ptrdiff_t>(keep), multiBand.end(),
+                      [](const RankedName& a, const RankedName& b) {
+                          return a.count != b.count ? a.count > b.count : a.name < b.name;
+                      });
+    multiBand.resize(keep);
+    f.multiBandStations = std::move(multiBand);
 }
 
 void problems(ReportFigures& f, const ContactLog& log, const std::vector<QsoOutcome>& outcomes) {
-    std::unordered_map<std::string, std::size_t> firstStored;  // call, band, mode -> QSO
+    auto keyOf = [](const Qso& q) { return q.call + '\x1F' + q.band + '\x1F' + q.mode; };
+    std::unordered_map<std::string, std::optional<std::size_t>> firstStored;  // the dupes' call, band and mode
     for (std::size_t i = 0; i < log.qsos.size(); ++i) {
-        const Qso& q = log.qsos[i];
         const QsoVerdict verdict = verdictOf(outcomes[i]);
-        std::optional<std::size_t> repeats;
-        if (outcomes[i].stored) {
-            const auto [it, added] = firstStored.emplace(q.call + '\x1F' + q.band + '\x1F' + q.mode, i);
-            if (!added && verdict.verdict == Verdict::dupe) repeats = it->second;
-        }
-        if (verdict.verdict != Verdict::counted) f.problems.push_back({i, verdict, repeats});
+        if (verdict.verdict != Verdict::counted) f.problems.push_back({i, verdict, std::nullopt});
+        if (verdict.verdict == Verdict::dupe) firstStored.emplace(keyOf(log.qsos[i]), std::nullopt);
+    }
+    if (firstStored.empty()) return;
+    // The QSO a dupe repeats: the first the plug-in stored with its call,
+    // band and mode (the plug-in's dupe search looks for exactly these).
+    for (std::size_t i = 0; i < log.qsos.size(); ++i) {
+        if (!outcomes[i].stored) continue;
+        auto it = firstStored.find(keyOf(log.qsos[i]));
+        if (it != firstStored.end() && !it->second) it->second = i;
+    }
+    for (Problem& p : f.problems) {
+        if (p.verdict.verdict != Verdict::dupe) continue;
+        const std::optional<std::size_t> first = firstStored[keyOf(log.qsos[p.qso])];
+        if (first && *first != p.qso) p.repeats = first;
     }
 }
 
@@ -283,6 +338,24 @@ std::vector<std::int64_t> sampleMoments(const TimeBins& bins) {
     return moments;
 }
 
+std::string formatMoment(std::int64_t second) {
+    DateTime value;
+    value.days = static_cast<double>(second) / 86400.0;
+    auto t = toCivilTime(value);
+    if (!t) return "?";
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t->year, t->month, t->day, t->hour, t->minute);
+    return text;
+}
+
+std::string formatDuration(std::int64_t seconds) {
+    const std::int64_t minutes = std::max<std::int64_t>(seconds, 0) / 60;
+    const std::int64_t days = minutes / 1440, hours = minutes / 60 % 24, rest = minutes % 60;
+    if (days == 0 && hours == 0) return std::to_string(rest) + " min";
+    const std::string clock = std::to_string(hours) + " h " + (rest < 10 ? "0" : "") + std::to_string(rest) + " min";
+    return days == 0 ? clock : std::to_string(days) + " d " + clock;
+}
+
 ReportFigures computeFigures(const ReportInput& input, const TimeBins& bins) {
     const ContactLog& log = input.log;
     const std::vector<QsoOutcome>& outcomes = input.replay.outcomes;
@@ -291,7 +364,7 @@ ReportFigures computeFigures(const ReportInput& input, const TimeBins& bins) {
     for (const HeaderLine& line : input.header)
         if (line.tag.rfind("CATEGORY-", 0) == 0) f.category.push_back(line);
     f.offTimeMinutes = input.offTimeMinutes;
-    f.totals = input.replay.final;
+    f.totals = input.replay.final();
     f.bins = bins;
     f.samples = input.replay.samples;
     for (const PluginBandRow& row : f.totals.bands) f.bands.push_back(row.band);
@@ -308,7 +381,7 @@ ReportFigures computeFigures(const ReportInput& input, const TimeBins& bins) {
 
     summarise(f, seconds, counted, input.offTimeMinutes);
     overTime(f, log, seconds, counted);
-    multipliers(f, log, outcomes);
+    multipliers(f, log, input.replay);
     stations(f, log, input.countries, counted);
     problems(f, log, outcomes);
     return f;

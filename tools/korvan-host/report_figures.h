@@ -74,8 +74,9 @@ struct FirstWorked {
 
 struct BandMultipliers {
     std::string band;
-    std::vector<FirstWorked> firsts;     // in log order
-    std::vector<std::string> kdaAreas;   // worked on the band
+    std::vector<FirstWorked> firsts;     // the plug-in's new multipliers, in log order
+    std::vector<FirstWorked> notNew;     // first on the band in the log, but not new to the plug-in
+    std::vector<std::string> kdaAreas;   // worked on the band, sorted
     std::int64_t pluginDxcc = 0, pluginKda = 0;
 };
 
@@ -123,8 +124,8 @@ struct ReportFigures {
     std::int64_t bandChangeCount = 0;
     BandRun longestRun;
 
-    // Multipliers per band, and where the counted QSOs' multipliers do not
-    // add up to the plug-in's counts.
+    // Multipliers per band, and where they do not add up to the plug-in's
+    // counts.
     std::vector<BandMultipliers> multipliers;
     std::vector<std::string> mismatches;
 
@@ -136,6 +137,12 @@ struct ReportFigures {
 };
 
 inline constexpr std::size_t kRankedRows = 20;
+
+// "2026-03-21 12:05" for a moment in seconds on the host's day count.
+std::string formatMoment(std::int64_t second);
+
+// "3 h 05 min", "45 min", "2 d 1 h 00 min".
+std::string formatDuration(std::int64_t seconds);
 
 ReportFigures computeFigures(const ReportInput& input, const TimeBins& bins);
 

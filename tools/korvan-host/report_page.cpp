@@ -1,7 +1,6 @@
 #include "report_page.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "svg_chart.h"
@@ -316,8 +315,14 @@ private:
                 table.add({second ? formatMoment(*second) : "", first.multiplier, first.kdaArea ? "KDA area" : "DXCC",
                            log_.qsos[first.qso].call});
             }
+            std::string notNew;
+            for (const FirstWorked& first : band.notNew)
+                notNew += (notNew.empty() ? "" : "; ") + first.multiplier + " (" + qsoLabel(first.qso) + ")";
+            if (!notNew.empty())
+                notNew = "<p>First on the band in the log, but not a new multiplier to the plug-in: " +
+                         escapeText(notNew) + "</p>";
             out_ += "<details><summary>" + escapeText(band.band) + ": " + number(band.pluginDxcc) + " DXCC, " +
-                    number(band.pluginKda) + " KDA</summary>" + table.html({false, false, false, false}) +
+                    number(band.pluginKda) + " KDA</summary>" + table.html({false, false, false, false}) + notNew +
                     "</details>";
         }
 
@@ -430,24 +435,6 @@ private:
 };
 
 }  // namespace
-
-std::string formatMoment(std::int64_t second) {
-    DateTime value;
-    value.days = static_cast<double>(second) / 86400.0;
-    auto t = toCivilTime(value);
-    if (!t) return "?";
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t->year, t->month, t->day, t->hour, t->minute);
-    return text;
-}
-
-std::string formatDuration(std::int64_t seconds) {
-    const std::int64_t minutes = std::max<std::int64_t>(seconds, 0) / 60;
-    const std::int64_t days = minutes / 1440, hours = minutes / 60 % 24, rest = minutes % 60;
-    if (days == 0 && hours == 0) return std::to_string(rest) + " min";
-    const std::string clock = std::to_string(hours) + " h " + (rest < 10 ? "0" : "") + std::to_string(rest) + " min";
-    return days == 0 ? clock : std::to_string(days) + " d " + clock;
-}
 
 std::string renderReportPage(const ReportFigures& figures, const ContactLog& log, const PageContext& context) {
     return PageWriter(figures, log, context).write();

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "log_error.h"
 #include "text.h"
@@ -74,12 +74,8 @@ private:
 };
 
 Sample sampleOf(const PluginStatistics& statistics, std::int64_t second) {
-    return {second,
-            statistics.total.qsos,
-            statistics.total.points,
-            statistics.total.dxcc,
-            statistics.total.kda,
-            statistics.score};
+    const PluginBandRow& total = statistics.total;
+    return {second, total.qsos, total.points, total.dxcc, total.kda, statistics.score};
 }
 
 PluginStatistics askStatistics(HostSession& session) {
@@ -156,33 +152,33 @@ std::string kdaCodeOf(const Qso& qso) {
 
 namespace {
 
-// Follows the plug-in's DXCC and KDA counts per band through the replay.
-class MultiplierWatch {
+// The DXCC prefixes and KDA codes each band has had among the counted QSOs,
+// and whether one came since the last statistics request.
+class MultiplierSteps {
 public:
-    // Whether the counted QSO is the first of the log with its band and
-    // prefix or code, so the plug-in's counts may have grown with it.
-    bool mayBeNew(const Qso& q) {
-        const bool prefix = asked_.insert(q.band + '\x1F' + q.dxccPrefix).second;
+    // Whether q would bring a second new multiplier of a kind to its band
+    // since the last request.
+    bool wouldBeSecond(const Qso& q) const {
+        const auto pending = pending_.find(q.band);
+        if (pending == pending_.end()) return false;
         const std::string code = kdaCodeOf(q);
-        const bool area = !code.empty() && asked_.insert(q.band + "\x1F\x1F" + code).second;
-        return prefix || area;
+        return (pending->second.first && !seen_.count(prefixKey(q))) ||
+               (pending->second.second && !code.empty() && !seen_.count(codeKey(q.band, code)));
     }
-
-    // Compares the band's counts with the last ones seen.
-    void compare(const PluginStatistics& statistics, const std::string& band, QsoOutcome& outcome) {
-        for (const PluginBandRow& row : statistics.bands) {
-            if (row.band != band) continue;
-            auto& [dxcc, kda] = counts_[band];
-            outcome.newDxcc = row.dxcc > dxcc;
-            outcome.newKda = row.kda > kda;
-            dxcc = row.dxcc;
-            kda = row.kda;
-        }
+    void counted(const Qso& q) {
+        auto& [prefix, code] = pending_[q.band];
+        prefix = seen_.insert(prefixKey(q)).second || prefix;
+        const std::string kda = kdaCodeOf(q);
+        code = (!kda.empty() && seen_.insert(codeKey(q.band, kda)).second) || code;
     }
+    void statisticsRead() { pending_.clear(); }
 
 private:
-    std::set<std::string> asked_;
-    std::map<std::string, std::pair<std::int64_t, std::int64_t>> counts_;
+    static std::string prefixKey(const Qso& q) { return q.band + '\x1F' + q.dxccPrefix; }
+    static std::string codeKey(const std::string& band, const std::string& code) { return band + "\x1F\x1F" + code; }
+
+    std::unordered_set<std::string> seen_;
+    std::unordered_map<std::string, std::pair<bool, bool>> pending_;  // band -> (prefix, code)
 };
 
 }  // namespace
@@ -191,18 +187,19 @@ ReportReplay replayForReport(HostSession& session, const ContactLog& log, const 
                              const std::vector<std::int64_t>& sampleMoments,
                              const std::function<void(std::size_t, std::size_t)>& progress) {
     AppendedLines badLines(badQsoFile);
-    MultiplierWatch multipliers;
+    MultiplierSteps steps;
     ReportReplay replay;
     replay.outcomes.reserve(log.qsos.size());
     replay.samples.reserve(sampleMoments.size());
 
-    std::optional<PluginStatistics> latest;  // none since the last QSO was added
+    bool current = false;  // the last checkpoint is the plug-in's state now
     auto statistics = [&]() -> const PluginStatistics& {
-        if (!latest) {
-            latest = askStatistics(session);
-            ++replay.statisticsRequests;
+        if (!current) {
+            replay.checkpoints.push_back(askStatistics(session));
+            steps.statisticsRead();
+            current = true;
         }
-        return *latest;
+        return replay.checkpoints.back();
     };
     std::size_t nextMoment = 0;
     const std::size_t total = log.qsos.size();
@@ -212,17 +209,19 @@ ReportReplay replayForReport(HostSession& session, const ContactLog& log, const 
             while (nextMoment < sampleMoments.size() && sampleMoments[nextMoment] <= *second)
                 replay.samples.push_back(sampleOf(statistics(), sampleMoments[nextMoment++]));
         }
+        if (steps.wouldBeSecond(q)) statistics();
         QsoOutcome outcome;
         outcome.stored = session.add(q) == 1;
         outcome.badLines = badLines.take();
-        latest.reset();
-        if (outcome.counted() && multipliers.mayBeNew(q)) multipliers.compare(statistics(), q.band, outcome);
+        outcome.nextCheckpoint = replay.checkpoints.size();
+        current = false;
+        if (outcome.counted()) steps.counted(q);
         replay.outcomes.push_back(std::move(outcome));
         if (progress && ((i + 1) % 500 == 0 || i + 1 == total)) progress(i + 1, total);
     }
     while (nextMoment < sampleMoments.size())
         replay.samples.push_back(sampleOf(statistics(), sampleMoments[nextMoment++]));
-    replay.final = statistics();
+    statistics();
     return replay;
 }
 

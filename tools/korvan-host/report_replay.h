@@ -4,6 +4,7 @@
 // statistics at chosen moments.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -38,9 +39,10 @@ std::optional<PluginStatistics> readStatisticsText(std::string_view text);
 struct QsoOutcome {
     bool stored = false;                // AddData0 returned 1
     std::vector<std::string> badLines;  // lines it appended to the bad-QSO file for this QSO
-    // Whether the QSO raised its band's DXCC or KDA count in the plug-in's
-    // statistics: it brought a new multiplier.
-    bool newDxcc = false, newKda = false;
+    // The statistics read just after the QSO was added and before it
+    // (checkpoints[nextCheckpoint] and the one before it; none before the
+    // first: all counts 0).
+    std::size_t nextCheckpoint = 0;
 
     bool counted() const { return stored && badLines.empty(); }
 };
@@ -59,8 +61,10 @@ struct Sample {
 struct ReportReplay {
     std::vector<QsoOutcome> outcomes;  // one per QSO of the log, in log order
     std::vector<Sample> samples;       // one per requested moment
-    PluginStatistics final;            // after the last QSO
-    std::size_t statisticsRequests = 0;
+    // Every statistics request's answer, in order; the last is the final
+    // statistics, after the last QSO.
+    std::vector<PluginStatistics> checkpoints;
+    const PluginStatistics& final() const { return checkpoints.back(); }
 };
 
 // The QSO's time in whole seconds on the host's day count (the count of
@@ -74,11 +78,15 @@ std::string badQsoFileName(const DateTime& contestDate);
 // Hands every QSO of the log to the session in log order (the session was
 // reset, and the reset made badQsoFile). Before the first QSO logged at or
 // after a moment of sampleMoments (ascending), the statistics are asked for;
-// moments after the last QSO are sampled at the end. The statistics are
-// also asked for after a counted QSO that is the first on its band with its
-// DXCC prefix or KDA code: the band's counts then say whether the plug-in
-// took it as a new multiplier. (Its counts can grow only at such a QSO, so
-// this is at most one request per band and prefix or code, not per QSO.)
+// moments after the last QSO are sampled at the end; a moment with no QSO
+// added since the last one reuses its statistics.
+//
+// The statistics are also asked for before a QSO that may bring a band its
+// second new DXCC prefix (or KDA code) since the last request: between two
+// requests each band then gains at most one multiplier of each kind, so the
+// growth of its counts tells which QSO brought it. New multipliers come
+// often at the start of a contest, when the log is short and a request
+// cheap, and seldom later, so the requests stay few (never one per QSO).
 // progress(done, total) is called every 500 QSOs. Throws InputError when
 // the plug-in's statistics cannot be read.
 ReportReplay replayForReport(HostSession& session, const ContactLog& log, const std::string& badQsoFile,
