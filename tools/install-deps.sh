@@ -4,7 +4,8 @@
 #                          scoring a log (compiler, CMake, Ninja, country file)
 #   install-deps.sh all    also what building every configuration and running
 #                          every test needs (mingw-w64, wine, clang, Xvfb,
-#                          GoogleTest, Benchmark, Python's markdown); wine32
+#                          GoogleTest, Benchmark, Python's markdown, Chromium
+#                          for the report pages); wine32
 #                          only where this machine runs i386 programs
 #                          (tools/i386-probe.sh, or KORVAN_I386 as it printed)
 set -euo pipefail
@@ -20,6 +21,7 @@ if [ "$purpose" = all ]; then
     wine wine64 xvfb zip
     libgtest-dev libgmock-dev libbenchmark-dev
     python3 python3-markdown
+    chromium
   )
   i386=${KORVAN_I386:-$(bash tools/i386-probe.sh)}
   if [ "$i386" = yes ]; then

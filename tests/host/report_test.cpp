@@ -372,7 +372,7 @@ TEST(ReportTimeBins, HourBinsWidenForLongLogsAndSampleEdges) {
     TimeBins longer = timeBinsFor(log);
     EXPECT_EQ(longer.seconds, 7200);
     EXPECT_EQ(longer.count, 49u);
-    EXPECT_LE(sampleMoments(longer).size(), 361u);
+    EXPECT_LE(sampleMoments(longer).size(), 241u);
     EXPECT_EQ(timeBinsFor(ContactLog{}).count, 0u);
     EXPECT_TRUE(sampleMoments(TimeBins{}).empty());
 }

@@ -45,6 +45,10 @@ TEST(ChartTicks, RoundStepsCoverTheRange) {
         EXPECT_LE(static_cast<int>(t.values.size()) - 1, std::max(c.intervals, 1) + 1);
         for (std::size_t i = 1; i < t.values.size(); ++i) EXPECT_DOUBLE_EQ(t.values[i] - t.values[i - 1], t.step);
     }
+    // Numbers so large that their difference does not show: two ticks, no
+    // endless loop.
+    EXPECT_EQ(niceTicks(1e300, 1e300, 5).values.size(), 2u);
+    EXPECT_DOUBLE_EQ(niceTicks(0, std::numeric_limits<double>::infinity(), 5).high(), 1);  // taken as 0 to 1
     // Multiples of the step, not sums: 0.6 is written as 0.6.
     const Ticks tenths = niceTicks(0, 1, 10);
     EXPECT_EQ(coordinate(tenths.values[6]), "0.6");

@@ -14,7 +14,7 @@ namespace korvan::host {
 namespace {
 
 constexpr std::size_t kMostBins = 72;
-constexpr std::size_t kMostSamples = 360;
+constexpr std::size_t kMostSamples = 240;
 constexpr std::int64_t kHour = 3600;
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
@@ -143,49 +143,58 @@ std::pair<std::int64_t, std::int64_t> bandCounts(const PluginStatistics& statist
 }
 
 // Each band's multipliers in the order the plug-in counted them. A counted
-// QSO whose DXCC prefix (as handed to the plug-in) or KDA code no earlier
-// counted QSO on its band had may bring a new multiplier; the replay read
-// the statistics around it so that no other QSO between the two reads could,
-// and the growth of the band's count says whether it did.
+// QSO whose DXCC prefix (as handed to the plug-in) no earlier counted QSO on
+// its band had may bring a new multiplier: the replay read the statistics
+// around it so that no other QSO between the two reads could, and the
+// growth of the band's DXCC count says whether it did. A KDA code no
+// earlier counted QSO on the band had is new; the growth of the KDA count
+// between two reads is checked against the number of such codes.
 void multipliers(ReportFigures& f, const ContactLog& log, const ReportReplay& replay) {
     std::vector<std::set<std::string>> prefixes(f.bands.size()), codes(f.bands.size());
+    std::map<std::pair<std::size_t, std::size_t>, std::vector<std::size_t>> newCodes;  // (read, band) -> QSOs
     f.multipliers.resize(f.bands.size());
     for (std::size_t b = 0; b < f.bands.size(); ++b) {
         f.multipliers[b].band = f.bands[b];
         f.multipliers[b].pluginDxcc = f.totals.bands[b].dxcc;
         f.multipliers[b].pluginKda = f.totals.bands[b].kda;
     }
+    auto growth = [&](std::size_t after, const std::string& band) {
+        if (after >= replay.checkpoints.size()) return std::pair<std::int64_t, std::int64_t>{0, 0};
+        const auto now = bandCounts(replay.checkpoints[after], band);
+        const auto before = after == 0 ? std::pair<std::int64_t, std::int64_t>{0, 0}
+                                       : bandCounts(replay.checkpoints[after - 1], band);
+        return std::pair<std::int64_t, std::int64_t>{now.first - before.first, now.second - before.second};
+    };
     const std::vector<QsoOutcome>& outcomes = replay.outcomes;
     for (std::size_t i = 0; i < log.qsos.size() && i < outcomes.size(); ++i) {
         if (!outcomes[i].counted()) continue;
         const Qso& q = log.qsos[i];
         const std::size_t b = indexOf(f.bands, q.band);
         if (b >= f.bands.size()) continue;
-        const std::string code = kdaCodeOf(q);
-        const bool newPrefix = prefixes[b].insert(q.dxccPrefix).second;
-        const bool newCode = !code.empty() && codes[b].insert(code).second;
-        if (!newPrefix && !newCode) continue;
-
-        const std::size_t after = outcomes[i].nextCheckpoint;
-        if (after >= replay.checkpoints.size()) continue;
-        const auto now = bandCounts(replay.checkpoints[after], q.band);
-        const auto before = after == 0 ? std::pair<std::int64_t, std::int64_t>{0, 0}
-                                       : bandCounts(replay.checkpoints[after - 1], q.band);
         BandMultipliers& m = f.multipliers[b];
-        auto judge = [&](bool candidate, std::int64_t grew, const std::string& name, bool kda) {
-            if (!candidate) return;
-            if (grew == 1) {
-                m.firsts.push_back({name, kda, i});
-                if (kda) m.kdaAreas.push_back(name);
-            } else if (grew == 0) {
-                m.notNew.push_back({name, kda, i});
-            } else {
-                f.mismatches.push_back(q.band + ": the plug-in's " + (kda ? "KDA" : "DXCC") + " count grew by " +
-                                       std::to_string(grew) + " with the QSO of line " + std::to_string(q.line));
-            }
-        };
-        judge(newPrefix, now.first - before.first, q.dxccPrefix, false);
-        judge(newCode, now.second - before.second, code, true);
+        if (prefixes[b].insert(q.dxccPrefix).second) {
+            const std::int64_t grew = growth(outcomes[i].nextCheckpoint, q.band).first;
+            if (grew == 1)
+                m.firsts.push_back({q.dxccPrefix, false, i});
+            else if (grew == 0)
+                m.notNew.push_back({q.dxccPrefix, false, i});
+            else
+                f.mismatches.push_back(q.band + ": the plug-in's DXCC count grew by " + std::to_string(grew) +
+                                       " with the QSO of line " + std::to_string(q.line));
+        }
+        if (const std::string code = kdaCodeOf(q); !code.empty() && codes[b].insert(code).second) {
+            m.firsts.push_back({code, true, i});
+            m.kdaAreas.push_back(code);
+            newCodes[{outcomes[i].nextCheckpoint, b}].push_back(i);
+        }
+    }
+    for (const auto& [key, qsos] : newCodes) {
+        const std::string& band = f.bands[key.second];
+        const std::int64_t grew = growth(key.first, band).second;
+        if (grew != static_cast<std::int64_t>(qsos.size()))
+            f.mismatches.push_back(band + ": the plug-in's KDA count grew by " + std::to_string(grew) + " with the " +
+                                   std::to_string(qsos.size()) + " new codes of the QSOs from line " +
+                                   std::to_string(log.qsos[qsos.front()].line));
     }
     for (BandMultipliers& m : f.multipliers) {
         std::sort(m.kdaAreas.begin(), m.kdaAreas.end());

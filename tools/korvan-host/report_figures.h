@@ -43,7 +43,7 @@ struct TimeBins {
 
 // Bins covering every QSO with a valid time: one hour wide unless that
 // makes more than 72, then 2, 3, 4, 6, 8, 12, 24 hours or multiples of a
-// day; up to 6 samples per bin, at most about 360 in all.
+// day; up to 6 samples per bin, at most about 240 in all.
 TimeBins timeBinsFor(const ContactLog& log);
 
 // The moments to sample: samplesPerBin evenly spaced from each bin's start,

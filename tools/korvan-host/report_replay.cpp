@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "log_error.h"
@@ -154,31 +153,22 @@ namespace {
 
 // The DXCC prefixes and KDA codes each band has had among the counted QSOs,
 // and whether one came since the last statistics request.
-class MultiplierSteps {
+// The DXCC prefixes each band has had among the counted QSOs, and the
+// bands that gained one since the last statistics request.
+class PrefixSteps {
 public:
-    // Whether q would bring a second new multiplier of a kind to its band
-    // since the last request.
-    bool wouldBeSecond(const Qso& q) const {
-        const auto pending = pending_.find(q.band);
-        if (pending == pending_.end()) return false;
-        const std::string code = kdaCodeOf(q);
-        return (pending->second.first && !seen_.count(prefixKey(q))) ||
-               (pending->second.second && !code.empty() && !seen_.count(codeKey(q.band, code)));
-    }
+    // Whether q would bring its band a second new prefix since the last
+    // request.
+    bool wouldBeSecond(const Qso& q) const { return pending_.count(q.band) && !seen_.count(key(q)); }
     void counted(const Qso& q) {
-        auto& [prefix, code] = pending_[q.band];
-        prefix = seen_.insert(prefixKey(q)).second || prefix;
-        const std::string kda = kdaCodeOf(q);
-        code = (!kda.empty() && seen_.insert(codeKey(q.band, kda)).second) || code;
+        if (seen_.insert(key(q)).second) pending_.insert(q.band);
     }
     void statisticsRead() { pending_.clear(); }
 
 private:
-    static std::string prefixKey(const Qso& q) { return q.band + '\x1F' + q.dxccPrefix; }
-    static std::string codeKey(const std::string& band, const std::string& code) { return band + "\x1F\x1F" + code; }
+    static std::string key(const Qso& q) { return q.band + '\x1F' + q.dxccPrefix; }
 
-    std::unordered_set<std::string> seen_;
-    std::unordered_map<std::string, std::pair<bool, bool>> pending_;  // band -> (prefix, code)
+    std::unordered_set<std::string> seen_, pending_;
 };
 
 }  // namespace
@@ -187,7 +177,7 @@ ReportReplay replayForReport(HostSession& session, const ContactLog& log, const 
                              const std::vector<std::int64_t>& sampleMoments,
                              const std::function<void(std::size_t, std::size_t)>& progress) {
     AppendedLines badLines(badQsoFile);
-    MultiplierSteps steps;
+    PrefixSteps steps;
     ReportReplay replay;
     replay.outcomes.reserve(log.qsos.size());
     replay.samples.reserve(sampleMoments.size());

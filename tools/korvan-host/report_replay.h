@@ -82,11 +82,14 @@ std::string badQsoFileName(const DateTime& contestDate);
 // added since the last one reuses its statistics.
 //
 // The statistics are also asked for before a QSO that may bring a band its
-// second new DXCC prefix (or KDA code) since the last request: between two
-// requests each band then gains at most one multiplier of each kind, so the
-// growth of its counts tells which QSO brought it. New multipliers come
-// often at the start of a contest, when the log is short and a request
-// cheap, and seldom later, so the requests stay few (never one per QSO).
+// second new DXCC prefix since the last request: between two requests each
+// band then gains at most one, so the growth of its DXCC count tells
+// whether the QSO brought a new multiplier (the plug-in may take two
+// prefixes of the log as one). New prefixes come often at the start of a
+// contest, when the log is short and a request cheap, and seldom later, so
+// the requests stay few: at most one per band and prefix, never one per
+// QSO. (A KDA code needs no such request: the plug-in counts the codes of
+// the log as they are.)
 // progress(done, total) is called every 500 QSOs. Throws InputError when
 // the plug-in's statistics cannot be read.
 ReportReplay replayForReport(HostSession& session, const ContactLog& log, const std::string& badQsoFile,

@@ -144,8 +144,14 @@ Ticks niceTicks(double low, double high, int maxIntervals, double minStep) {
     if (!std::isfinite(low)) low = 0;
     if (!std::isfinite(high) || high <= low) high = low + 1;
     maxIntervals = std::max(maxIntervals, 1);
-    const double raw = std::max((high - low) / maxIntervals, minStep);
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    double raw = std::max((high - low) / maxIntervals, minStep);
+    if (!(raw > 0) || !std::isfinite(raw)) raw = 1;
+    // The power of ten at or below raw, by plain multiplications and
+    // divisions: the C libraries' pow and log10 may differ in the last bit
+    // between platforms, and the page must come out the same everywhere.
+    double power = 1;
+    while (power * 10 <= raw) power *= 10;
+    while (power > raw) power /= 10;
     double step = power * 10;
     for (double multiple : {1.0, 2.0, 5.0}) {
         if (power * multiple >= raw * (1 - 1e-9)) {
@@ -153,13 +159,18 @@ Ticks niceTicks(double low, double high, int maxIntervals, double minStep) {
             break;
         }
     }
-    Ticks ticks;
-    ticks.step = step;
     // Whole multiples of the step, so values such as 0.3 carry no rounding
     // error from repeated additions.
     const double first = std::floor(low / step + 1e-9), last = std::ceil(high / step - 1e-9);
-    for (double k = first; k <= last; ++k) ticks.values.push_back(k * step);
-    if (ticks.values.size() < 2) ticks.values.push_back((last + 1) * step);
+    const double intervals = std::max(last - first, 1.0);
+    Ticks ticks;
+    ticks.step = step;
+    if (!(intervals <= 2.0 * maxIntervals + 2)) {  // numbers too large for their difference to show
+        ticks.values = {low, high};
+        ticks.step = high - low;
+        return ticks;
+    }
+    for (int k = 0; k <= static_cast<int>(intervals); ++k) ticks.values.push_back((first + k) * step);
     return ticks;
 }
 
