@@ -270,6 +270,8 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
                                  formatMinute(*removeMinute) + "; nothing was removed");
     }
 
+    std::optional<ReportPage> page;
+    if (options.command == Command::report) page.emplace(reportPath);
     enterWorkFolder(options);
     PluginLibrary plugin(pluginPath);
     HostSession session(plugin.api());
@@ -281,8 +283,8 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
     const DateTime start = contestSpan(log).first;
     session.reset("./", options.exportRun, own, start, start);
     if (options.command == Command::report)
-        return writeReport(session, {log, countries, own, start, reportPath, options.reportPath, options.offTimeMinutes},
-                           out, err);
+        return writeReport(session, {log, countries, own, start, options.reportPath, options.offTimeMinutes}, *page, out,
+                           err);
     const bool showProgress = log.qsos.size() > 5000 && stderrIsTerminal();
     replayLog(session, log, [&](std::size_t done, std::size_t total) {
         if (!showProgress) return;

@@ -21,47 +21,33 @@ namespace {
 
 const char* const kHostVersion = "korvan-host 1.0";
 
-// The page is written into a temporary file beside it, opened before the
-// replay so an unwritable place is told at once, and renamed over the page
-// at the end: an earlier page stays whole until the new one is complete.
-class PageFile {
-public:
-    explicit PageFile(const std::string& path) : path_(path), part_(path + ".part") {
-        std::error_code ec;
-        if (fs::is_directory(path_, ec)) throw InputError(path_, 0, "cannot be written: it is a folder");
-        file_.open(part_, std::ios::binary | std::ios::trunc);
-        if (!file_) throw InputError(path_, 0, std::string("cannot be written: ") + std::strerror(errno));
-    }
-    ~PageFile() {
-        if (committed_) return;
-        file_.close();
-        std::error_code ignored;
-        fs::remove(part_, ignored);
-    }
-    PageFile(const PageFile&) = delete;
-    PageFile& operator=(const PageFile&) = delete;
-
-    void commit(const std::string& text) {
-        file_.write(text.data(), static_cast<std::streamsize>(text.size()));
-        file_.close();
-        if (!file_) throw InputError(path_, 0, std::string("cannot be written: ") + std::strerror(errno));
-        std::error_code ec;
-        fs::rename(part_, path_, ec);
-        if (ec) throw InputError(path_, 0, "cannot be replaced: " + ec.message());
-        committed_ = true;
-    }
-
-private:
-    std::string path_;
-    fs::path part_;
-    std::ofstream file_;
-    bool committed_ = false;
-};
-
 }  // namespace
 
-int writeReport(HostSession& session, const ReportRun& run, std::ostream& out, std::ostream& err) {
-    PageFile page(run.pagePath);
+ReportPage::ReportPage(const std::string& path) : path_(path), part_(path + ".part") {
+    std::error_code ec;
+    if (fs::is_directory(path_, ec)) throw InputError(path_, 0, "cannot be written: it is a folder");
+    file_.open(part_, std::ios::binary | std::ios::trunc);
+    if (!file_) throw InputError(path_, 0, std::string("cannot be written: ") + std::strerror(errno));
+}
+
+ReportPage::~ReportPage() {
+    if (committed_) return;
+    file_.close();
+    std::error_code ignored;
+    fs::remove(part_, ignored);
+}
+
+void ReportPage::commit(const std::string& text) {
+    file_.write(text.data(), static_cast<std::streamsize>(text.size()));
+    file_.close();
+    if (!file_) throw InputError(path_, 0, std::string("cannot be written: ") + std::strerror(errno));
+    std::error_code ec;
+    fs::rename(part_, path_, ec);
+    if (ec) throw InputError(path_, 0, "cannot be replaced: " + ec.message());
+    committed_ = true;
+}
+
+int writeReport(HostSession& session, const ReportRun& run, ReportPage& page, std::ostream& out, std::ostream& err) {
 
     const TimeBins bins = timeBinsFor(run.log);
     const bool showProgress = run.log.qsos.size() > 5000 && stderrIsTerminal();
