@@ -65,9 +65,14 @@ public:
             const bool right = column < numeric.size() ? numeric[column] : column > 0;
             return std::string("<") + tag + (right ? " class=\"n\">" : ">");
         };
-        std::string out = "<table><tr>";
-        for (std::size_t c = 0; c < headings_.size(); ++c) out += open("th", c) + escapeText(headings_[c]) + "</th>";
-        out += "</tr>";
+        std::string out = "<table>";
+        // A table of facts has no headings.
+        if (std::any_of(headings_.begin(), headings_.end(), [](const std::string& h) { return !h.empty(); })) {
+            out += "<tr>";
+            for (std::size_t c = 0; c < headings_.size(); ++c)
+                out += open("th", c) + escapeText(headings_[c]) + "</th>";
+            out += "</tr>";
+        }
         for (const auto& row : rows_) {
             out += "<tr>";
             for (std::size_t c = 0; c < row.size(); ++c) out += open("td", c) + escapeText(row[c]) + "</td>";
