@@ -2,13 +2,11 @@
 // worked out by hand, the page's score against `score`, and the errors.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "host_commands.h"
+#include "host_test_folder.h"
 #include "log_reader.h"
 #include "plugin_loader.h"
 #include "report_figures.h"
@@ -68,30 +66,16 @@ Qso loggedAt(int day, int hour, int minute) {
 
 std::int64_t at(int hour, int minute) { return *qsoSecond(loggedAt(21, hour, minute)); }
 
-class ReportTest : public ::testing::Test {
+class ReportTest : public HostTestFolder {
 protected:
     void SetUp() override {
-        start_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               ("korvan-report-test-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        HostTestFolder::SetUp();
         fs::create_directories(dir_ / "work" / "Plugins");
         write("cty.dat", kCty);
         write("hand.adi", handCheckedLog());
         // A contest start with Start set opens no setup panel.
         write("work/Plugins/Korvan.ini", "[Settings]\r\nStart=1\r\n");
     }
-    void TearDown() override {
-        fs::current_path(start_);
-        fs::remove_all(dir_);
-    }
-    void write(const std::string& name, const std::string& text) {
-        std::ofstream(dir_ / name, std::ios::binary) << text;
-    }
-    static std::string read(const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
     // The log replayed through the plug-in as the report command does.
     void replay(const std::string& logName) {
@@ -120,7 +104,6 @@ protected:
         return runHostCommand(args, Defaults{"no-such-plugin.so", "", ""}, out_, err_);
     }
 
-    fs::path start_, dir_;
     CountryFile countries_;
     ContactLog log_;
     TimeBins bins_;
