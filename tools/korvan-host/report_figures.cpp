@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
-#include <numeric>
 #include <set>
 #include <unordered_map>
 
