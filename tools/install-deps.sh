@@ -5,7 +5,8 @@
 #   install-deps.sh all    also what building every configuration and running
 #                          every test needs (mingw-w64, wine, clang, Xvfb,
 #                          GoogleTest, Benchmark, Python's markdown, libcurl's
-#                          development files for the live score); wine32
+#                          development files for the live score, Chromium
+#                          for the report pages); wine32
 #                          only where this machine runs i386 programs
 #                          (tools/i386-probe.sh, or KORVAN_I386 as it printed)
 set -euo pipefail
@@ -21,6 +22,7 @@ if [ "$purpose" = all ]; then
     wine wine64 xvfb zip
     libgtest-dev libgmock-dev libbenchmark-dev libcurl4-openssl-dev
     python3 python3-markdown
+    chromium
   )
   i386=${KORVAN_I386:-$(bash tools/i386-probe.sh)}
   if [ "$i386" = yes ]; then

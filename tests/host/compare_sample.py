@@ -27,6 +27,7 @@ RUNS = {
     "check_after_replay": ["check", "UN5P", "--band", "40m", "--mode", "SSB", "{log_cbr}", "--kda", "{kda}"],
     "remove_one_qso": ["remove", "{log_adi}", "--kda", "{kda}", "--call", "UN9GWA", "--band", "10m",
                        "--mode", "CW", "--time", "2026-03-21 1258"],
+    "report_page": ["report", "{log_adi}", "--kda", "{kda}", "--out", "report.html"],
 }
 
 

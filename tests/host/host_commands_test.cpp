@@ -2,16 +2,14 @@
 // arguments of every call, so the argument positions can be checked.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "command_line.h"
 #include "header_preset.h"
 #include "host_commands.h"
 #include "post_command.h"
+#include "host_test_folder.h"
 
 namespace fs = std::filesystem;
 using namespace korvan::host;
@@ -33,29 +31,14 @@ const char* const kAdif =
     "<CALL:5>DL1AB<FREQ:5>3.799<MODE:3>SSB<QSO_DATE:8>20260322<TIME_ON:4>1159"
     "<RST_SENT:2>59<RST_RCVD:2>59<STX_STRING:3>002<SRX_STRING:3>017<EOR>\n";
 
-class HostCommandTest : public ::testing::Test {
+class HostCommandTest : public HostTestFolder {
 protected:
     void SetUp() override {
-        start_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               ("korvan-host-test-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(dir_);
+        HostTestFolder::SetUp();
         write("cty.dat", kCty);
         write("log.adi", kAdif);
         write("kda.dom", "UN7ABC  A01\n");
     }
-    void TearDown() override {
-        fs::current_path(start_);
-        fs::remove_all(dir_);
-    }
-    void write(const std::string& name, const std::string& text) {
-        std::ofstream(dir_ / name, std::ios::binary) << text;
-    }
-    static std::string read(const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
     int run(std::vector<std::string> args, bool withDefaults = true) {
         if (withDefaults) {
@@ -68,7 +51,6 @@ protected:
         return runHostCommand(args, Defaults{"no-such-plugin.so", "", ""}, out_, err_);
     }
 
-    fs::path start_, dir_;
     std::ostringstream out_, err_;
 };
 

@@ -19,6 +19,7 @@ const std::map<std::string, std::string Options::*>& valueOptions() {
         {"--time", &Options::time},           {"--header", &Options::headerPath},
         {"--url", &Options::url},             {"--contest", &Options::contest},
         {"--body", &Options::body},
+        {"--out", &Options::reportPath},      {"--off-time", &Options::offTime},
     };
     return options;
 }
@@ -80,6 +81,22 @@ void finishPost(Options& o, const Words& w) {
         throw UsageError("--body expects form or xml, not \"" + o.body + "\"");
 }
 
+void finishReport(Options& o, const Words& w) {
+    if (w.positional.size() != 1) throw UsageError("report takes exactly one LOG");
+    o.logPath = w.positional[0];
+    if (!w.callOption.empty()) o.ownCall = w.callOption;
+    if (o.exportRun) throw UsageError("report makes no export run; --export belongs to score");
+    if (!o.htmlPath.empty()) throw UsageError("report writes its page to --out FILE, not --html");
+    if (o.reportPath.empty()) o.reportPath = "report.html";
+    if (!o.offTime.empty()) {
+        const bool digits = o.offTime.size() <= 5 && o.offTime.find_first_not_of("0123456789") == std::string::npos;
+        const int minutes = digits ? std::stoi(o.offTime) : 0;
+        if (minutes < 1 || minutes > 10080)
+            throw UsageError("--off-time expects whole minutes from 1 to 10080, not \"" + o.offTime + "\"");
+        o.offTimeMinutes = minutes;
+    }
+}
+
 struct Subcommand {
     const char* verb;
     Command command;
@@ -93,6 +110,7 @@ const Subcommand kSubcommands[] = {
     {"remove", Command::remove, "korvan-host remove LOG --call C --band B --mode M --time \"YYYY-MM-DD HHMM\" [options]",
      finishRemove},
     {"post", Command::post, "korvan-host post LOG --url URL [--contest NAME] [--body form|xml] [options]", finishPost},
+    {"report", Command::report, "korvan-host report LOG [--out FILE] [--off-time MINUTES] [options]", finishReport},
 };
 
 }  // namespace
@@ -120,6 +138,8 @@ std::string usageText() {
            "  --url URL         post: the scoreboard's address (http or https)\n"
            "  --contest NAME    post: the scoreboard's name of the contest (default: the settings', KORVAN)\n"
            "  --body form|xml   post: the document as form field xml (default) or as text/xml\n"
+           "  --out FILE        report: the page to write (default: report.html)\n"
+           "  --off-time M      report: a gap of at least M minutes between QSOs is a break (default: 30)\n"
            "exit codes: 0 success, 1 bad input, 2 usage error, 3 plug-in not loaded,\n"
            "            5 the scoreboard did not take the score (post)\n";
 }

@@ -10,7 +10,7 @@ namespace korvan::host {
 // Each subcommand has a row in the table of command_line.cpp (its verb,
 // synopsis and what its words after the verb mean) and a function of its
 // own that host_commands.cpp calls.
-enum class Command { help, score, check, remove, post };
+enum class Command { help, score, check, remove, post, report };
 
 struct Options {
     Command command = Command::help;
@@ -32,6 +32,10 @@ struct Options {
     std::string url;
     std::string contest;     // empty: as the settings file has it
     std::string body;        // "form", "xml" or empty (as the settings file has it)
+    // report
+    std::string reportPath;  // the page to write (default report.html)
+    std::string offTime;     // minutes without a QSO that make a break, as given
+    int offTimeMinutes = 30;
 };
 
 class UsageError : public std::runtime_error {

@@ -22,6 +22,7 @@
 #include "post_command.h"
 #include "replay.h"
 #include "resources/resource.h"
+#include "report_command.h"
 #include "text.h"
 
 namespace fs = std::filesystem;
@@ -254,6 +255,7 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
     // Every path the user gave is taken relative to the folder korvan-host
     // was started in, before it moves to the working folder.
     const std::string htmlPath = absolute(options.htmlPath);
+    const std::string reportPath = absolute(options.reportPath);
     const std::string pluginPath = findPlugin(options, defaults);
 
     std::string band, mode;
@@ -284,6 +286,8 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
                                  formatMinute(*removeMinute) + "; nothing was removed");
     }
 
+    std::optional<ReportPage> page;
+    if (options.command == Command::report) page.emplace(reportPath);
     enterWorkFolder(options);
     if (options.command == Command::post) writePostSettings(options);
     PluginLibrary plugin(pluginPath);
@@ -295,6 +299,9 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
     // as an operator starts the contest run on its first day.
     const DateTime start = contestSpan(log).first;
     session.reset("./", options.exportRun, own, start, start);
+    if (options.command == Command::report)
+        return writeReport(session, {log, countries, own, start, options.reportPath, options.offTimeMinutes}, *page, out,
+                           err);
     const bool showProgress = log.qsos.size() > 5000 && stderrIsTerminal();
     replayLog(session, log, [&](std::size_t done, std::size_t total) {
         if (!showProgress) return;
@@ -325,6 +332,7 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
         case Command::post:
             return postScore(session, out);
         case Command::help:
+        case Command::report:
             break;
     }
     return exitSuccess;

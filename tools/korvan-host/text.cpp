@@ -79,9 +79,6 @@ std::optional<char> firstControlCharacter(std::string_view text) {
     return std::nullopt;
 }
 
-namespace {
-
-// Length of the valid UTF-8 sequence at text[at] (2 to 4 bytes), 0 if none.
 std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);
@@ -97,8 +94,6 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
         return 0;
     return length;
 }
-
-}  // namespace
 
 std::string printable(std::string_view text) {
     static const char* const kHex = "0123456789ABCDEF";

@@ -29,6 +29,10 @@ std::optional<unsigned long long> parseScaled(std::string_view text, int decimal
 // writes from it.
 std::optional<char> firstControlCharacter(std::string_view text);
 
+// Length of the valid UTF-8 sequence that starts at text[at] (2 to 4
+// bytes: no overlong form, surrogate or code point past U+10FFFF), 0 if none.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
+
 // text fit for a terminal: control characters and bytes that are not part
 // of valid UTF-8 are written as \xNN (a backslash stays as it is: Windows
 // paths are full of them).
