@@ -12,6 +12,7 @@
 #include <string>
 
 #include "bench_data.h"
+#include "engine/bands.h"
 #include "engine/contest_state.h"
 #include "export_calls.h"
 #include "platform/host_automation.h"
@@ -24,8 +25,6 @@
 #include "windows/window_thread.h"
 
 namespace {
-
-const std::array<std::string, kBandSlotCount> kPanelBands{"160m", "80m", "40m", "20m", "15m", "10m"};  // the walk's
 
 class BenchHost : public platform::HostAutomation {
 public:
@@ -46,7 +45,6 @@ struct BenchPanel {
         auto made = std::make_unique<BenchHost>();
         host = made.get();
         hostAutomation = std::move(made);
-        panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
         panel.viewKda = panel.viewDxcc = windows ? 1 : 0;
         panel.openWantedWindows();
     }
@@ -88,8 +86,8 @@ void Walk_WorkedWithRows(benchmark::State& state) {
         ContestState& contest = contestState();
         for (auto& row : contest.workedWithRows) row[1] = row[2] = row[3] = "   -";
         for (const CInfo& qso : contest.qsoList) {
-            for (std::size_t slot = 0; slot < kPanelBands.size(); ++slot) {
-                if (qso.band != kPanelBands[slot] || qso.call != callsign) continue;
+            for (std::size_t slot = 0; slot < kBandSlots.size(); ++slot) {
+                if (qso.band != kBandSlots[slot].label || qso.call != callsign) continue;
                 auto& row = contest.workedWithRows[slot];
                 if (qso.mode == "CW")
                     row[1] = qso.qsoTime.Format("%H:%M");

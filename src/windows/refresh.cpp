@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/bands.h"
 #include "engine/qso_search.h"
 #include "resources/resource.h"
 #include "windows/host_link.h"
@@ -33,16 +34,17 @@ struct RefreshFinished {
 // row gets the time of the latest CW and of the latest SSB QSO with that
 // station on that band, and the exchange of the latest QSO of any mode
 // (the KDA code of a "UN" station). The caller holds the state lock.
-void fillWorkedWithRows(ContestState& state, const std::string& callsign, const std::vector<std::string>& bands) {
+void fillWorkedWithRows(ContestState& state, const std::string& callsign) {
     for (auto& row : state.workedWithRows) row[1] = row[2] = row[3] = "   -";
     if (callsign.empty()) return;
-    for (std::size_t slot = 0; slot < bands.size() && slot < state.workedWithRows.size(); ++slot) {
+    for (std::size_t slot = 0; slot < state.workedWithRows.size(); ++slot) {
         std::array<std::string, 4>& row = state.workedWithRows[slot];
-        const int cw = findLatestQso(state, callsign, bands[slot], "CW");
+        const std::string band = kBandSlots[slot].label;
+        const int cw = findLatestQso(state, callsign, band, "CW");
         if (cw != kNotFound) row[1] = state.qsoList[static_cast<std::size_t>(cw)].qsoTime.Format("%H:%M");
-        const int ssb = findLatestQso(state, callsign, bands[slot], "SSB");
+        const int ssb = findLatestQso(state, callsign, band, "SSB");
         if (ssb != kNotFound) row[2] = state.qsoList[static_cast<std::size_t>(ssb)].qsoTime.Format("%H:%M");
-        const int latest = findLatestQsoOnBand(state, callsign, bands[slot]);
+        const int latest = findLatestQsoOnBand(state, callsign, band);
         if (latest != kNotFound) {
             const CInfo& qso = state.qsoList[static_cast<std::size_t>(latest)];
             row[3] = qso.prefix == "UN" ? qso.kdaCode : qso.exchangeReceived;
@@ -51,20 +53,6 @@ void fillWorkedWithRows(ContestState& state, const std::string& callsign, const 
 }
 
 }  // namespace
-
-int bandSlotOfFrequency(double hertz) {
-    const double megahertz = std::trunc(hertz / 1000000.0);
-    if (!(megahertz >= 0.0 && megahertz <= 100.0)) return -1;  // also not a number
-    switch (static_cast<int>(megahertz)) {
-        case 1: return 0;
-        case 3: return 1;
-        case 7: return 2;
-        case 14: return 3;
-        case 21: return 4;
-        case 28: return 5;
-        default: return -1;
-    }
-}
 
 void Setup::refreshDisplays() {
     RefreshFinished finished;
@@ -77,14 +65,13 @@ void Setup::refreshDisplays() {
     const std::optional<double> frequency = hostFrequency();
     // A failed call or a result that is not a text: no callsign.
     const std::string callsign = hostQsoItem(kCallsignItem).value_or(std::string());
-    const std::vector<std::string>& bands = panelBands;
 
     std::string year;
     {
         std::lock_guard<std::mutex> guard(stateLock());
         ContestState& state = contestState();
         currentCallsign = callsign;
-        fillWorkedWithRows(state, callsign, bands);
+        fillWorkedWithRows(state, callsign);
         year = state.contestYear;
     }
     if (!callsign.empty()) {
@@ -113,7 +100,7 @@ void Setup::refreshDisplays() {
         kdaCount = state.bandKdaLists[static_cast<std::size_t>(slot)].size();
         if (kdaOpen) marks = oblast::marksOf(state.bandKdaLists[static_cast<std::size_t>(slot)]);
     }
-    const std::string band = static_cast<std::size_t>(slot) < bands.size() ? bands[static_cast<std::size_t>(slot)] : "";
+    const std::string band = kBandSlots[static_cast<std::size_t>(slot)].label;
     platform::Dialog* dxcc = dxccWindow.load();
     if (callsign.empty() && dxcc)
         dxcc->setTitle("Korvan-" + year + " DXCC worked on " + band + " " + std::to_string(dxccCount) + " of 338");

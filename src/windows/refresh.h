@@ -18,7 +18,3 @@ extern int currentBandSlot;
 // Window thread only: the frequency (Hz) of the last "<SP1>"; outlives
 // resets and panels.
 extern double lastCommandFrequency;
-
-// The band slot of a frequency in Hz from its whole megahertz (1, 3, 7, 14,
-// 21, 28), or -1.
-int bandSlotOfFrequency(double hertz);

@@ -11,8 +11,6 @@
 #include "windows/window_placement.h"
 #include "windows/window_thread.h"
 
-std::vector<std::string> panelBands;
-
 namespace {
 
 // Refreshes posted while one waits are done by the waiting one.
@@ -89,8 +87,6 @@ bool Setup::initialise() {
     setLargeIcon(IDI_KORVAN);
 
     acquireHostObject();
-
-    panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
 
     applyStoredMode();
     setTexts();

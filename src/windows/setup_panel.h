@@ -13,10 +13,6 @@
 #include "windows/drawn_button.h"
 #include "windows/one_handler_at_a_time.h"
 
-// "160m" ... "10m", indexed by band slot; rebuilt by every panel's start.
-// Window thread only.
-extern std::vector<std::string> panelBands;
-
 // Colours of the panel.
 constexpr platform::Color kPanelTint = platform::rgb(255, 250, 198);
 constexpr platform::Color kPanelTextBackground = platform::rgb(255, 240, 198);

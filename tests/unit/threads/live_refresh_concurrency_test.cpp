@@ -70,7 +70,6 @@ TEST(LiveRefreshConcurrency, RefreshesAndPaintsWhileTheHostAddsRemovesAndAsksFor
         // A setup panel (not run) with both windows open and the moving host
         // as its host object, all on this thread.
         hostAutomation = std::make_unique<MovingHost>();
-        panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
         ::Setup panel;
         panel.viewKda = panel.viewDxcc = 1;
         platform::RecordingCanvas canvas;

@@ -59,7 +59,6 @@ private:
 // A setup panel that is not run: the tests set its view flags and call its
 // refresh directly on their own thread.
 inline void prepareForRefresh(::Setup& panel, bool kda = true, bool dxcc = true) {
-    panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
     panel.viewKda = kda ? 1 : 0;
     panel.viewDxcc = dxcc ? 1 : 0;
 }

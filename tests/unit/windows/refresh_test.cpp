@@ -3,9 +3,6 @@
 // re-enters itself.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
-
 #include "live_windows_support.h"
 #include "platform/posix/headless_testing.h"
 #include "resources/resource.h"
@@ -84,21 +81,6 @@ TEST_F(RefreshTest, Sp1OnlyWhenTheFrequencyMovedMoreThan300Hz) {
     }
     EXPECT_EQ(14025301.0, lastCommandFrequency);
     EXPECT_EQ(nullptr, kdaWindow.load());  // no window wanted, none opened
-}
-
-TEST(BandOfFrequency, WholeMegahertzGiveTheSlot) {
-    EXPECT_EQ(0, bandSlotOfFrequency(1800000.0));
-    EXPECT_EQ(1, bandSlotOfFrequency(3999999.0));
-    EXPECT_EQ(-1, bandSlotOfFrequency(4000000.0));
-    EXPECT_EQ(2, bandSlotOfFrequency(7000000.0));
-    EXPECT_EQ(3, bandSlotOfFrequency(14350000.0));
-    EXPECT_EQ(4, bandSlotOfFrequency(21000000.0));
-    EXPECT_EQ(5, bandSlotOfFrequency(28999999.0));
-    EXPECT_EQ(-1, bandSlotOfFrequency(29100000.0));
-    EXPECT_EQ(-1, bandSlotOfFrequency(0.0));
-    EXPECT_EQ(-1, bandSlotOfFrequency(-14025000.0));
-    EXPECT_EQ(-1, bandSlotOfFrequency(1e300));
-    EXPECT_EQ(-1, bandSlotOfFrequency(std::numeric_limits<double>::quiet_NaN()));
 }
 
 TEST_F(RefreshTest, WorkedWithRowsShowTheLatestTimesAndExchangePerBand) {

@@ -83,7 +83,6 @@ TEST_F(PanelTest, StartShowsAToppedTintedPanelWithItsIconAndNoCloseItem) {
             EXPECT_EQ(colors->textBackground, rgb(255, 240, 198));
             EXPECT_EQ(colors->brush, rgb(255, 250, 198));
         }
-        EXPECT_EQ(panelBands, (std::vector<std::string>{"160m", "80m", "40m", "20m", "15m", "10m"}));
         // The refresh the start posted has run.
         EXPECT_EQ(refreshPending.load(), 1);
         EXPECT_EQ(panel.checkState(IDC_SETUP_ON_TOP), 0);
