@@ -38,7 +38,7 @@ public:
 // what is measured is the plug-in's part), or with none, and the fake host
 // as its host object.
 struct BenchPanel {
-    Setup panel;
+    SetupPanel panel;
     BenchHost* host = nullptr;
 
     explicit BenchPanel(bool windows) {

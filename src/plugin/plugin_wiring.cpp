@@ -9,7 +9,7 @@
 #include "platform/threads.h"
 #include "windows/window_thread.h"
 
-void exitInstance();  // test_app.cpp
+void exitLibrary();  // library_exit.cpp
 
 void wirePlugin() {
     static std::once_flag once;
@@ -25,6 +25,6 @@ void wirePlugin() {
         // exist by then, so stopWindows still finds them alive.
         contestState();
         stateLock();
-        platform::runAtLibraryUnload(&exitInstance);
+        platform::runAtLibraryUnload(&exitLibrary);
     });
 }

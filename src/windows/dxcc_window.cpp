@@ -82,9 +82,9 @@ void CCqWwInfoButton::paint(platform::Canvas& canvas, const platform::Rect& item
     }
 }
 
-DXCC::DXCC() : platform::Dialog(IDD_DXCC) {}
+DxccWindow::DxccWindow() : platform::Dialog(IDD_DXCC) {}
 
-bool DXCC::onInitDialog() {
+bool DxccWindow::onInitDialog() {
     // Painted into memory and shown with one copy: the button repaints after
     // every refresh and must not flicker.
     makeOwnerDrawn(IDC_DXCC_INFO, true);
@@ -100,9 +100,9 @@ bool DXCC::onInitDialog() {
     return true;
 }
 
-void DXCC::onSetCursor() { saveWindowPosition(*this, "dxcc_x", "dxcc_y"); }
+void DxccWindow::onSetCursor() { saveWindowPosition(*this, "dxcc_x", "dxcc_y"); }
 
-void DXCC::onSize(int clientWidth, int clientHeight) {
+void DxccWindow::onSize(int clientWidth, int clientHeight) {
     if (!hasControl(IDC_DXCC_INFO)) return;
     // A window smaller than the margins leaves an empty button, never one of
     // negative size.
@@ -112,6 +112,6 @@ void DXCC::onSize(int clientWidth, int clientHeight) {
     redrawControl(IDC_DXCC_INFO);
 }
 
-void DXCC::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned) {
+void DxccWindow::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned) {
     if (controlId == IDC_DXCC_INFO) infoButton.paint(canvas, itemRect, CCqWwInfoButton::currentView());
 }

@@ -29,9 +29,9 @@ public:
     static void paint(platform::Canvas& canvas, const platform::Rect& item, InfoButtonView view);
 };
 
-class DXCC : public platform::Dialog {
+class DxccWindow : public platform::Dialog {
 public:
-    DXCC();
+    DxccWindow();
 
 protected:
     bool onInitDialog() override;

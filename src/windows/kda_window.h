@@ -16,9 +16,9 @@ using AreaMarks = std::array<std::int32_t, kAreaCount>;
 // element k of the marks belongs to code k. The grid has Q19 and no J22.
 extern const std::array<const char*, kAreaCount> areaGridCodes;
 
-class oblast : public platform::Dialog {
+class KdaAreaWindow : public platform::Dialog {
 public:
-    oblast();
+    KdaAreaWindow();
 
     // Ticks exactly the boxes of the listed codes (codes not in the grid
     // mark nothing) and unticks the rest, also when the list is empty.

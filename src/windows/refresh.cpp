@@ -54,7 +54,7 @@ void fillWorkedWithRows(ContestState& state, const std::string& callsign) {
 
 }  // namespace
 
-void Setup::refreshDisplays() {
+void SetupPanel::refreshDisplays() {
     RefreshFinished finished;
     openWantedWindows();
 
@@ -98,7 +98,7 @@ void Setup::refreshDisplays() {
         currentBandSlot = slot;
         dxccCount = state.bandDxccLists[static_cast<std::size_t>(slot)].size();
         kdaCount = state.bandKdaLists[static_cast<std::size_t>(slot)].size();
-        if (kdaOpen) marks = oblast::marksOf(state.bandKdaLists[static_cast<std::size_t>(slot)]);
+        if (kdaOpen) marks = KdaAreaWindow::marksOf(state.bandKdaLists[static_cast<std::size_t>(slot)]);
     }
     const std::string band = kBandSlots[static_cast<std::size_t>(slot)].label;
     platform::Dialog* dxcc = dxccWindow.load();
@@ -106,7 +106,7 @@ void Setup::refreshDisplays() {
         dxcc->setTitle("Korvan-" + year + " DXCC worked on " + band + " " + std::to_string(dxccCount) + " of 338");
     if (platform::Dialog* kda = kdaWindow.load()) {
         kda->setTitle("Korvan-" + year + " KDA on " + band + " " + std::to_string(kdaCount) + " of 210");
-        if (auto* grid = dynamic_cast<oblast*>(kda); grid && marks) grid->showMarks(*marks);
+        if (auto* grid = dynamic_cast<KdaAreaWindow*>(kda); grid && marks) grid->showMarks(*marks);
     }
     if (dxcc) dxcc->invalidateControl(IDC_DXCC_INFO, false);
 }

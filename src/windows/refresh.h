@@ -1,5 +1,5 @@
 #pragma once
-// The live refresh of the operator windows (Setup::refreshDisplays, in
+// The live refresh of the operator windows (SetupPanel::refreshDisplays, in
 // refresh.cpp): reads the host's frequency and the callsign being worked,
 // tells the host "<SP1>" when the frequency has moved, works out the band,
 // and brings the KDA and DXCC windows up to date. It runs on the window

@@ -47,22 +47,22 @@ void writeSetting(const char* key, const std::string& value) {
 
 }  // namespace
 
-Setup::Setup() : platform::Dialog(IDD_SETUP) {}
+SetupPanel::SetupPanel() : platform::Dialog(IDD_SETUP) {}
 
-Setup::~Setup() {
+SetupPanel::~SetupPanel() {
     try {
         closeOperatorWindows();
     } catch (...) {
     }
 }
 
-bool Setup::onInitDialog() {
+bool SetupPanel::onInitDialog() {
     bool focusFirstControl = true;
     handlers_.run([&] { focusFirstControl = initialise(); });
     return focusFirstControl;
 }
 
-bool Setup::initialise() {
+bool SetupPanel::initialise() {
     // The still-zero members go into the check boxes.
     platform::Dialog::onInitDialog();
 
@@ -96,7 +96,7 @@ bool Setup::initialise() {
     return true;
 }
 
-void Setup::doDataExchange(platform::DataExchange& exchange) {
+void SetupPanel::doDataExchange(platform::DataExchange& exchange) {
     exchange.check(IDC_SETUP_ON_TOP, onTopChecked);
     exchange.check(IDC_SETUP_VIEW_DXCC, viewDxcc);
     exchange.check(IDC_SETUP_VIEW_KDA, viewKda);
@@ -104,7 +104,7 @@ void Setup::doDataExchange(platform::DataExchange& exchange) {
 
 // "CW" or no stored mode: CW; "SSB": SSB; anything else (such as "ssb"):
 // nothing is sent and both buttons stay grey.
-void Setup::applyStoredMode() {
+void SetupPanel::applyStoredMode() {
     const std::string mode = platform::readProfileString(settingsFile, settingsSection, "setup_Mode", "");
     if (mode == "CW" || mode.empty())
         showCw();
@@ -112,7 +112,7 @@ void Setup::applyStoredMode() {
         showSsb();
 }
 
-void Setup::showCw() {
+void SetupPanel::showCw() {
     sendHostCommand("<MODE:CW>");
     sendHostCommand("<BAUDRATE:27>");
     cwButton.setFaceColor(kChosenModeFace);
@@ -120,14 +120,14 @@ void Setup::showCw() {
     ssbButton.setLabelColor(kModeLabel);
 }
 
-void Setup::showSsb() {
+void SetupPanel::showSsb() {
     sendHostCommand("<MODE:SSB>");
     ssbButton.setFaceColor(kChosenModeFace);
     cwButton.setFaceColor(kModeFace);
     cwButton.setLabelColor(kModeLabel);
 }
 
-void Setup::setTexts() {
+void SetupPanel::setTexts() {
     std::string year;
     bool russian = false;
     {
@@ -144,14 +144,14 @@ void Setup::setTexts() {
     setControlText(IDC_SETUP_VIEW_DXCC, texts.dxcc, texts.codePage);
 }
 
-void Setup::onCancel() {
+void SetupPanel::onCancel() {
     handlers_.run([this] {
         closeOperatorWindows();
         platform::Dialog::onCancel();
     });
 }
 
-void Setup::onCommand(int controlId, int notifyCode) {
+void SetupPanel::onCommand(int controlId, int notifyCode) {
     if (notifyCode != kBnClicked) return;
     switch (controlId) {
         case IDC_SETUP_CW:
@@ -175,47 +175,47 @@ void Setup::onCommand(int controlId, int notifyCode) {
     }
 }
 
-bool Setup::onUserMessage(unsigned message) {
+bool SetupPanel::onUserMessage(unsigned message) {
     if (message != WM_STATS_REFRESH) return false;
     handlers_.run([this] { refreshDisplays(); }, kRefreshTag);
     return true;
 }
 
-void Setup::openWantedWindows() {
+void SetupPanel::openWantedWindows() {
     if (viewDxcc != 0 && !dxccWindow.load()) openDxccWindow();
     if (viewKda != 0 && !kdaWindow.load()) openKdaWindow();
 }
 
-void Setup::openKdaWindow() { openWindow(kdaWindow, kdaObject_, &makeKdaWindow); }
+void SetupPanel::openKdaWindow() { openWindow(kdaWindow, kdaObject_, &makeKdaWindow); }
 
-void Setup::openDxccWindow() { openWindow(dxccWindow, dxccObject_, &makeDxccWindow); }
+void SetupPanel::openDxccWindow() { openWindow(dxccWindow, dxccObject_, &makeDxccWindow); }
 
-void Setup::onSetCursor() { saveWindowPosition(*this, "Setup_x", "Setup_y"); }
+void SetupPanel::onSetCursor() { saveWindowPosition(*this, "Setup_x", "Setup_y"); }
 
-std::optional<platform::ControlColors> Setup::onControlColor(int) {
+std::optional<platform::ControlColors> SetupPanel::onControlColor(int) {
     if (!panelBrush) return std::nullopt;
     return platform::ControlColors{platform::rgb(0, 0, 0), kPanelTextBackground, *panelBrush};
 }
 
-void Setup::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned itemState) {
+void SetupPanel::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned itemState) {
     if (controlId == cwButton.controlId())
         cwButton.paint(canvas, itemRect, itemState);
     else if (controlId == ssbButton.controlId())
         ssbButton.paint(canvas, itemRect, itemState);
 }
 
-void Setup::chooseCw() {
+void SetupPanel::chooseCw() {
     showCw();
     writeSetting("setup_Mode", "CW");
 }
 
-void Setup::chooseSsb() {
+void SetupPanel::chooseSsb() {
     showSsb();
     writeSetting("setup_Mode", "SSB");
 }
 
 // Whether the window exists decides, not the check box.
-void Setup::toggleWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
+void SetupPanel::toggleWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
                          std::int32_t& view, MakeWindow make, const char* key) {
     if (slot.load()) {
         closeWindow(slot, object);
@@ -229,7 +229,7 @@ void Setup::toggleWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<p
     writeSetting(key, "1");
 }
 
-void Setup::toggleOnTop() {
+void SetupPanel::toggleOnTop() {
     onTopChecked = onTopChecked == 0 ? 1 : 0;
     keepWindowsOnTop = onTopChecked;
     writeSetting("setup_window_on_top", onTopChecked == 1 ? "1" : "0");
@@ -240,7 +240,7 @@ void Setup::toggleOnTop() {
     postToSelf(WM_STATS_REFRESH);
 }
 
-void Setup::openWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
+void SetupPanel::openWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
                        MakeWindow make) {
     // A window closed by the host's thread left its object behind.
     closeWindow(slot, object);
@@ -257,7 +257,7 @@ void Setup::openWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<pla
 // Sends the open window WM_CLOSE and forgets it. The object is deleted
 // only once no slot points to it (the host's thread reads the slots under
 // the state lock).
-void Setup::closeWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object) {
+void SetupPanel::closeWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object) {
     if (platform::Dialog* open = slot.load())
         if (platform::WindowHandle window = open->window()) platform::sendCloseMessage(window);
     std::unique_ptr<platform::Dialog> closed = std::move(object);
@@ -268,9 +268,9 @@ void Setup::closeWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<pl
     closed.reset();
 }
 
-void Setup::closeOperatorWindows() {
+void SetupPanel::closeOperatorWindows() {
     closeWindow(dxccWindow, dxccObject_);
     closeWindow(kdaWindow, kdaObject_);
 }
 
-std::unique_ptr<platform::Dialog> makeSetupPanel() { return std::make_unique<Setup>(); }
+std::unique_ptr<platform::Dialog> makeSetupPanel() { return std::make_unique<SetupPanel>(); }

@@ -21,10 +21,10 @@ constexpr platform::Color kModeFace = platform::rgb(240, 240, 240);
 constexpr platform::Color kModeLabel = platform::rgb(1, 1, 1);
 constexpr platform::Color kModeDisabledLabel = platform::rgb(128, 128, 128);
 
-class Setup : public platform::Dialog {
+class SetupPanel : public platform::Dialog {
 public:
-    Setup();
-    ~Setup() override;
+    SetupPanel();
+    ~SetupPanel() override;
 
     // The background brush's colour; empty until the panel has made it.
     std::optional<platform::Color> panelBrush;

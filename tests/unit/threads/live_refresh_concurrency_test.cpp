@@ -70,7 +70,7 @@ TEST(LiveRefreshConcurrency, RefreshesAndPaintsWhileTheHostAddsRemovesAndAsksFor
         // A setup panel (not run) with both windows open and the moving host
         // as its host object, all on this thread.
         hostAutomation = std::make_unique<MovingHost>();
-        ::Setup panel;
+        SetupPanel panel;
         panel.viewKda = panel.viewDxcc = 1;
         platform::RecordingCanvas canvas;
         while (!hostDone.load() || refreshes.load() < kRounds) {

@@ -134,7 +134,7 @@ namespace headless = platform::headless;
 TEST_F(InfoButtonTest, WindowKeepsItsButtonFivePixelsInsideAndPaintsItOffScreen) {
     platform::writeProfileString(settingsFile, settingsSection, "dxcc_y", "-50");
     keepWindowsOnTop = 0;
-    DXCC window;
+    DxccWindow window;
     ASSERT_TRUE(window.createModeless());
     EXPECT_EQ("DXCC", window.title());
     EXPECT_FALSE(window.isVisible());  // until its creator shows it

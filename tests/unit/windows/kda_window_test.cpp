@@ -18,7 +18,7 @@ std::vector<std::string> tickedCodes(const AreaMarks& marks) {
 }
 
 TEST(KdaMarks, EachCodeTicksOnlyItsOwnBoxAndARebuildStartsFromNothing) {
-    oblast grid;
+    KdaAreaWindow grid;
     grid.rebuildMarks({"C05", "I13", "A01"});
     EXPECT_EQ((std::vector<std::string>{"A01", "C05", "I13"}), tickedCodes(grid.marks()));
 
@@ -54,7 +54,7 @@ TEST(KdaWindow, OpensWhereItWasLeftWithoutADefaultAndSavesItsMoves) {
     ScratchFolder folder;
     keepWindowsOnTop = 0;
     {
-        oblast never;
+        KdaAreaWindow never;
         ASSERT_TRUE(never.createModeless());
         EXPECT_EQ(0, never.windowRect().left);  // no key: (0, 0), not the panel's default
         EXPECT_EQ(0, never.windowRect().top);
@@ -63,7 +63,7 @@ TEST(KdaWindow, OpensWhereItWasLeftWithoutADefaultAndSavesItsMoves) {
     platform::writeProfileString(settingsFile, settingsSection, "oblast_x", "-1920");
     platform::writeProfileString(settingsFile, settingsSection, "oblast_y", "100");
     keepWindowsOnTop = 1;
-    oblast grid;
+    KdaAreaWindow grid;
     ASSERT_TRUE(grid.createModeless());
     EXPECT_EQ("KDA", grid.title());
     EXPECT_TRUE(grid.isVisible());
@@ -88,7 +88,7 @@ TEST(KdaWindow, OpensWhereItWasLeftWithoutADefaultAndSavesItsMoves) {
 
 TEST(KdaWindow, BoxesShowTheMarksAndEscOnlyHidesTheWindow) {
     ScratchFolder folder;
-    oblast grid;
+    KdaAreaWindow grid;
     ASSERT_TRUE(grid.createModeless());
     grid.rebuildMarks({"C05", "Q19", "M12"});
     // Boxes ticked and unticked by the operator: the next rebuild overrides

@@ -58,12 +58,12 @@ private:
 
 // A setup panel that is not run: the tests set its view flags and call its
 // refresh directly on their own thread.
-inline void prepareForRefresh(::Setup& panel, bool kda = true, bool dxcc = true) {
+inline void prepareForRefresh(SetupPanel& panel, bool kda = true, bool dxcc = true) {
     panel.viewKda = kda ? 1 : 0;
     panel.viewDxcc = dxcc ? 1 : 0;
 }
-inline oblast* openKdaGrid() { return dynamic_cast<oblast*>(kdaWindow.load()); }
-inline DXCC* openDxccWindow() { return dynamic_cast<DXCC*>(dxccWindow.load()); }
+inline KdaAreaWindow* openKdaGrid() { return dynamic_cast<KdaAreaWindow*>(kdaWindow.load()); }
+inline DxccWindow* openDxccWindow() { return dynamic_cast<DxccWindow*>(dxccWindow.load()); }
 
 // The refresh's own globals as after loading the library.
 inline void resetRefreshGlobals() {

@@ -23,8 +23,6 @@
 #include "windows/window_thread.h"
 
 namespace headless = platform::headless;
-// (googletest's Test has a member named Setup.)
-using SetupPanel = ::Setup;
 
 class PanelTest : public ::testing::Test {
 protected:

@@ -31,7 +31,7 @@ protected:
     }
 
     ScratchFolder folder;
-    ::Setup panel;
+    SetupPanel panel;
 };
 
 TEST_F(RefreshTest, TitlesCarryTheYearTheBandAndTheCountsOfTheLastStatistics) {

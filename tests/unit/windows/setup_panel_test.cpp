@@ -138,8 +138,8 @@ TEST_F(PanelTest, StoredViewsOpenBothWindowsAtTheStart) {
         EXPECT_TRUE(dxcc->isVisible());
         // The KDA grid and the DXCC window, with their resource titles while
         // the host is on no band.
-        EXPECT_NE(dynamic_cast<oblast*>(kda), nullptr);
-        EXPECT_NE(dynamic_cast<DXCC*>(dxcc), nullptr);
+        EXPECT_NE(dynamic_cast<KdaAreaWindow*>(kda), nullptr);
+        EXPECT_NE(dynamic_cast<DxccWindow*>(dxcc), nullptr);
         EXPECT_EQ(kda->title(), "KDA");
         EXPECT_EQ(dxcc->title(), "DXCC");
     });
