@@ -19,10 +19,8 @@
 #include "platform/profile.h"
 #include "platform/recording_canvas.h"
 #include "windows/dxcc_window.h"
-#include "windows/host_link.h"
+#include "windows/operator_windows.h"
 #include "windows/refresh.h"
-#include "windows/setup_panel.h"
-#include "windows/window_thread.h"
 
 namespace {
 
@@ -34,21 +32,28 @@ public:
     std::optional<std::string> qsoItem(int) override { return callsign; }
 };
 
-// A setup panel (not run) with the KDA and DXCC windows open (headless, so
-// what is measured is the plug-in's part), or with none, and the fake host
-// as its host object.
-struct BenchPanel {
-    SetupPanel panel;
+// Operator windows (no panel) with the KDA and DXCC windows open (headless,
+// so what is measured is the plug-in's part), or with none, and the fake
+// host as their host object.
+struct BenchWindows {
+    OperatorWindows windows;
     BenchHost* host = nullptr;
+    WantedWindows wanted;
 
-    explicit BenchPanel(bool windows) {
-        auto made = std::make_unique<BenchHost>();
-        host = made.get();
-        hostAutomation = std::move(made);
-        panel.viewKda = panel.viewDxcc = windows ? 1 : 0;
-        panel.openWantedWindows();
+    explicit BenchWindows(bool open) : wanted{open, open} {
+        platform::setHostAutomationFactory([this]() -> std::unique_ptr<platform::HostAutomation> {
+            auto made = std::make_unique<BenchHost>();
+            host = made.get();
+            return made;
+        });
+        windows.host().acquire();
+        platform::setHostAutomationFactory({});
+        if (open) {
+            windows.open(OperatorWindow::dxcc);
+            windows.open(OperatorWindow::kda);
+        }
     }
-    ~BenchPanel() { hostAutomation.reset(); }
+    void refresh() { refreshOperatorWindows(windows, wanted); }
 };
 
 // The plug-in after a reset, the first `count` QSOs of the log and one
@@ -71,9 +76,9 @@ std::string workedCall() {
 
 void Plugin_Refresh(benchmark::State& state) {
     fillPlugin(static_cast<std::size_t>(state.range(0)));
-    BenchPanel bench(state.range(1) != 0);
+    BenchWindows bench(state.range(1) != 0);
     bench.host->callsign = workedCall();
-    for (auto _ : state) bench.panel.refreshDisplays();
+    for (auto _ : state) bench.refresh();
 }
 
 // The rows from one walk of the whole list, in list order: each match
@@ -102,11 +107,11 @@ void Walk_WorkedWithRows(benchmark::State& state) {
 
 // Paints the DXCC window's info button in the view the state gives, into a
 // recording canvas, once per iteration.
-void paintInfoButton(benchmark::State& state) {
+void paintInfoButton(benchmark::State& state, const WindowMemory& memory) {
     platform::RecordingCanvas canvas;
     for (auto _ : state) {
         canvas.clear();
-        CCqWwInfoButton::paint(canvas, {0, 0, 600, 300}, CCqWwInfoButton::currentView());
+        CCqWwInfoButton::paint(canvas, {0, 0, 600, 300}, CCqWwInfoButton::currentView(memory));
     }
     state.counters["operations"] = static_cast<double>(canvas.operations().size());
 }
@@ -122,20 +127,21 @@ void Paint_BandView(benchmark::State& state) {
             list.push_back(std::string(1, static_cast<char>('A' + n % 26)) + static_cast<char>('A' + n / 26) +
                            std::to_string(n % 10));
         }
-        currentCallsign.clear();
-        currentBandSlot = 3;
     }
-    paintInfoButton(state);
+    WindowMemory memory;
+    memory.currentBandSlot = 3;
+    paintInfoButton(state, memory);
 }
 
 void Paint_WorkedWithView(benchmark::State& state) {
     {
         std::lock_guard<std::mutex> guard(stateLock());
         for (auto& row : contestState().workedWithRows) row = {"20m", "10:02", "11:15", "C06"};
-        currentCallsign = "UN7ABC";
-        currentBandSlot = 3;
     }
-    paintInfoButton(state);
+    WindowMemory memory;
+    memory.currentCallsign = "UN7ABC";
+    memory.currentBandSlot = 3;
+    paintInfoButton(state, memory);
 }
 
 void sizes(benchmark::internal::Benchmark* b) {

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "resources/resource.h"
-#include "windows/refresh.h"
+#include "windows/operator_windows.h"
 #include "windows/window_placement.h"
 
 namespace {
@@ -57,12 +57,12 @@ void paintWorkedWithView(platform::Canvas& canvas, const platform::Rect& item, c
 
 }  // namespace
 
-InfoButtonView CCqWwInfoButton::currentView() {
+InfoButtonView CCqWwInfoButton::currentView(const WindowMemory& memory) {
     InfoButtonView view;
     std::lock_guard<std::mutex> guard(stateLock());
     const ContestState& state = contestState();
-    view.callsign = currentCallsign;
-    view.bandSlot = isBandSlot(currentBandSlot) ? currentBandSlot : -1;
+    view.callsign = memory.currentCallsign;
+    view.bandSlot = isBandSlot(memory.currentBandSlot) ? memory.currentBandSlot : -1;
     if (view.callsign.empty()) {
         // A copy: the host's thread rebuilds the stored list at the next
         // statistics request, and the sort must not run on it.
@@ -82,25 +82,26 @@ void CCqWwInfoButton::paint(platform::Canvas& canvas, const platform::Rect& item
     }
 }
 
-DxccWindow::DxccWindow() : platform::Dialog(IDD_DXCC) {}
+DxccWindow::DxccWindow(OperatorWindows& owner) : platform::Dialog(IDD_DXCC), owner_(owner) {}
 
 bool DxccWindow::onInitDialog() {
     // Painted into memory and shown with one copy: the button repaints after
     // every refresh and must not flicker.
     makeOwnerDrawn(IDC_DXCC_INFO, true);
     platform::Dialog::onInitDialog();
-    rememberedLeft = readSettingsNumber("dxcc_x");
-    rememberedTop = readSettingsNumber("dxcc_y");
-    if (rememberedLeft == 0) rememberedLeft = 10;
-    if (rememberedTop == 0) rememberedTop = 400;
-    moveTo(rememberedLeft, rememberedTop);
-    if (keepWindowsOnTop != 0) makeTopmost();
+    WindowMemory& memory = owner_.memory();
+    memory.rememberedLeft = readSettingsNumber("dxcc_x");
+    memory.rememberedTop = readSettingsNumber("dxcc_y");
+    if (memory.rememberedLeft == 0) memory.rememberedLeft = 10;
+    if (memory.rememberedTop == 0) memory.rememberedTop = 400;
+    moveTo(memory.rememberedLeft, memory.rememberedTop);
+    if (memory.keepWindowsOnTop != 0) makeTopmost();
     setLargeIcon(IDI_KORVAN);
     disableCloseItem();
     return true;
 }
 
-void DxccWindow::onSetCursor() { saveWindowPosition(*this, "dxcc_x", "dxcc_y"); }
+void DxccWindow::onSetCursor() { saveWindowPosition(*this, owner_.memory(), "dxcc_x", "dxcc_y"); }
 
 void DxccWindow::onSize(int clientWidth, int clientHeight) {
     if (!hasControl(IDC_DXCC_INFO)) return;
@@ -113,5 +114,5 @@ void DxccWindow::onSize(int clientWidth, int clientHeight) {
 }
 
 void DxccWindow::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned) {
-    if (controlId == IDC_DXCC_INFO) infoButton.paint(canvas, itemRect, CCqWwInfoButton::currentView());
+    if (controlId == IDC_DXCC_INFO) infoButton.paint(canvas, itemRect, CCqWwInfoButton::currentView(owner_.memory()));
 }

@@ -11,6 +11,9 @@
 #include "platform/canvas.h"
 #include "platform/dialog.h"
 
+class OperatorWindows;
+struct WindowMemory;
+
 // What one paint of the info button shows, copied under the state lock so
 // that the drawing itself runs without it.
 struct InfoButtonView {
@@ -23,15 +26,16 @@ struct InfoButtonView {
 // Paints the info button from the current state.
 class CCqWwInfoButton {
 public:
-    // Takes the state lock.
-    static InfoButtonView currentView();
+    // The remembered callsign and band with the state's lists; takes the
+    // state lock.
+    static InfoButtonView currentView(const WindowMemory& memory);
     // The whole item rectangle, whatever was asked for.
     static void paint(platform::Canvas& canvas, const platform::Rect& item, InfoButtonView view);
 };
 
 class DxccWindow : public platform::Dialog {
 public:
-    DxccWindow();
+    explicit DxccWindow(OperatorWindows& owner);
 
 protected:
     bool onInitDialog() override;
@@ -43,5 +47,6 @@ protected:
                     unsigned itemState) override;
 
 private:
+    OperatorWindows& owner_;
     CCqWwInfoButton infoButton;
 };

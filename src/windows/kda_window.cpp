@@ -1,6 +1,7 @@
 #include "windows/kda_window.h"
 
 #include "resources/resource.h"
+#include "windows/operator_windows.h"
 #include "windows/window_placement.h"
 
 namespace {
@@ -69,7 +70,7 @@ int gridIndexOf(const std::string& code) {
 
 const std::array<const char*, kAreaCount> areaGridCodes = kGridCodes;
 
-KdaAreaWindow::KdaAreaWindow() : platform::Dialog(IDD_OBLAST) {}
+KdaAreaWindow::KdaAreaWindow(OperatorWindows& owner) : platform::Dialog(IDD_OBLAST), owner_(owner) {}
 
 AreaMarks KdaAreaWindow::marksOf(const std::vector<std::string>& codes) {
     AreaMarks marks{};
@@ -106,16 +107,17 @@ bool KdaAreaWindow::onInitDialog() {
     platform::Dialog::onInitDialog();
     boxesShowMarks_ = true;
     // No default position: a window never placed opens at (0, 0).
-    rememberedLeft = readSettingsNumber("oblast_x");
-    rememberedTop = readSettingsNumber("oblast_y");
-    moveTo(rememberedLeft, rememberedTop);
-    if (keepWindowsOnTop != 0) makeTopmost();
+    WindowMemory& memory = owner_.memory();
+    memory.rememberedLeft = readSettingsNumber("oblast_x");
+    memory.rememberedTop = readSettingsNumber("oblast_y");
+    moveTo(memory.rememberedLeft, memory.rememberedTop);
+    if (memory.keepWindowsOnTop != 0) makeTopmost();
     setLargeIcon(IDI_KORVAN);
     disableCloseItem();
     return true;
 }
 
-void KdaAreaWindow::onSetCursor() { saveWindowPosition(*this, "oblast_x", "oblast_y"); }
+void KdaAreaWindow::onSetCursor() { saveWindowPosition(*this, owner_.memory(), "oblast_x", "oblast_y"); }
 
 std::optional<platform::ControlColors> KdaAreaWindow::onControlColor(int) {
     // The boxes blend with the window's background.

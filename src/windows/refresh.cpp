@@ -9,14 +9,9 @@
 #include "engine/bands.h"
 #include "engine/qso_search.h"
 #include "resources/resource.h"
-#include "windows/host_link.h"
+#include "windows/dxcc_window.h"
 #include "windows/kda_window.h"
-#include "windows/setup_panel.h"
-#include "windows/window_thread.h"
-
-std::string currentCallsign;
-int currentBandSlot = -1;
-double lastCommandFrequency = 0.0;
+#include "windows/operator_windows.h"
 
 namespace {
 
@@ -54,36 +49,39 @@ void fillWorkedWithRows(ContestState& state, const std::string& callsign) {
 
 }  // namespace
 
-void SetupPanel::refreshDisplays() {
+void refreshOperatorWindows(OperatorWindows& windows, WantedWindows wanted) {
     RefreshFinished finished;
-    openWantedWindows();
+    if (wanted.dxcc && !windows.isOpen(OperatorWindow::dxcc)) windows.open(OperatorWindow::dxcc);
+    if (wanted.kda && !windows.isOpen(OperatorWindow::kda)) windows.open(OperatorWindow::kda);
 
-    if (!hostAutomation) return;
+    HostLink& host = windows.host();
+    WindowMemory& memory = windows.memory();
+    if (!host.connected()) return;
     // Host calls run without the lock, and a window pointer is read again
     // after each of them: a call lets the thread's messages through, and a
     // window may close meanwhile.
-    const std::optional<double> frequency = hostFrequency();
+    const std::optional<double> frequency = host.frequency();
     // A failed call or a result that is not a text: no callsign.
-    const std::string callsign = hostQsoItem(kCallsignItem).value_or(std::string());
+    const std::string callsign = host.qsoItem(kCallsignItem).value_or(std::string());
+    memory.currentCallsign = callsign;
 
     std::string year;
     {
         std::lock_guard<std::mutex> guard(stateLock());
         ContestState& state = contestState();
-        currentCallsign = callsign;
         fillWorkedWithRows(state, callsign);
         year = state.contestYear;
     }
     if (!callsign.empty()) {
-        if (platform::Dialog* dxcc = dxccWindow.load()) dxcc->setTitle("Korvan " + year + " worked with " + callsign + " ");
+        if (DxccWindow* dxcc = windows.dxccIfOpen()) dxcc->setTitle("Korvan " + year + " worked with " + callsign + " ");
     }
 
     // Without a frequency (the call failed) there is nothing to compare
     // and no band.
     if (!frequency) return;
-    if (std::fabs(*frequency - lastCommandFrequency) > kFrequencyStepHz) {
-        sendHostCommand("<SP1>");
-        lastCommandFrequency = *frequency;
+    if (std::fabs(*frequency - memory.lastCommandFrequency) > kFrequencyStepHz) {
+        host.sendCommand("<SP1>");
+        memory.lastCommandFrequency = *frequency;
     }
     const int slot = bandSlotOfFrequency(*frequency);
     if (slot < 0) return;  // titles and marks keep the last band's
@@ -91,22 +89,22 @@ void SetupPanel::refreshDisplays() {
     std::size_t dxccCount = 0;
     std::size_t kdaCount = 0;
     std::optional<AreaMarks> marks;
-    const bool kdaOpen = kdaWindow.load() != nullptr;
+    const bool kdaOpen = windows.kdaIfOpen() != nullptr;
+    memory.currentBandSlot = slot;
     {
         std::lock_guard<std::mutex> guard(stateLock());
         const ContestState& state = contestState();
-        currentBandSlot = slot;
         dxccCount = state.bandDxccLists[static_cast<std::size_t>(slot)].size();
         kdaCount = state.bandKdaLists[static_cast<std::size_t>(slot)].size();
         if (kdaOpen) marks = KdaAreaWindow::marksOf(state.bandKdaLists[static_cast<std::size_t>(slot)]);
     }
     const std::string band = kBandSlots[static_cast<std::size_t>(slot)].label;
-    platform::Dialog* dxcc = dxccWindow.load();
+    DxccWindow* dxcc = windows.dxccIfOpen();
     if (callsign.empty() && dxcc)
         dxcc->setTitle("Korvan-" + year + " DXCC worked on " + band + " " + std::to_string(dxccCount) + " of 338");
-    if (platform::Dialog* kda = kdaWindow.load()) {
+    if (KdaAreaWindow* kda = windows.kdaIfOpen()) {
         kda->setTitle("Korvan-" + year + " KDA on " + band + " " + std::to_string(kdaCount) + " of 210");
-        if (auto* grid = dynamic_cast<KdaAreaWindow*>(kda); grid && marks) grid->showMarks(*marks);
+        if (marks) kda->showMarks(*marks);
     }
     if (dxcc) dxcc->invalidateControl(IDC_DXCC_INFO, false);
 }

@@ -6,8 +6,7 @@
 #include "platform/profile.h"
 #include "platform/window_messages.h"
 #include "resources/resource.h"
-#include "windows/host_link.h"
-#include "windows/operator_windows.h"
+#include "windows/refresh.h"
 #include "windows/window_placement.h"
 #include "windows/window_thread.h"
 
@@ -47,14 +46,7 @@ void writeSetting(const char* key, const std::string& value) {
 
 }  // namespace
 
-SetupPanel::SetupPanel() : platform::Dialog(IDD_SETUP) {}
-
-SetupPanel::~SetupPanel() {
-    try {
-        closeOperatorWindows();
-    } catch (...) {
-    }
-}
+SetupPanel::SetupPanel(OperatorWindows& owner) : platform::Dialog(IDD_SETUP), owner_(owner) {}
 
 bool SetupPanel::onInitDialog() {
     bool focusFirstControl = true;
@@ -66,13 +58,14 @@ bool SetupPanel::initialise() {
     // The still-zero members go into the check boxes.
     platform::Dialog::onInitDialog();
 
-    rememberedLeft = readSettingsNumber("Setup_x");
-    rememberedTop = readSettingsNumber("Setup_y");
+    WindowMemory& memory = owner_.memory();
+    memory.rememberedLeft = readSettingsNumber("Setup_x");
+    memory.rememberedTop = readSettingsNumber("Setup_y");
     viewDxcc = readSettingsNumber("setup_view_DXCC");
     viewKda = readSettingsNumber("setup_view_KDA");
     // A stored 0 cannot be told from a missing position.
-    if (rememberedLeft == 0) rememberedLeft = 10;
-    if (rememberedTop == 0) rememberedTop = 400;
+    if (memory.rememberedLeft == 0) memory.rememberedLeft = 10;
+    if (memory.rememberedTop == 0) memory.rememberedTop = 400;
 
     cwButton.attachButton(IDC_SETUP_CW, *this, kModeFace, kModeLabel, kModeDisabledLabel);
     cwButton.redraw();
@@ -82,11 +75,11 @@ bool SetupPanel::initialise() {
     panelBrush = kPanelTint;
 
     // Always topmost, whatever the "Window on top" box says.
-    moveTo(rememberedLeft, rememberedTop);
+    moveTo(memory.rememberedLeft, memory.rememberedTop);
     makeTopmost();
     setLargeIcon(IDI_KORVAN);
 
-    acquireHostObject();
+    owner_.host().acquire();
 
     applyStoredMode();
     setTexts();
@@ -113,15 +106,15 @@ void SetupPanel::applyStoredMode() {
 }
 
 void SetupPanel::showCw() {
-    sendHostCommand("<MODE:CW>");
-    sendHostCommand("<BAUDRATE:27>");
+    owner_.host().sendCommand("<MODE:CW>");
+    owner_.host().sendCommand("<BAUDRATE:27>");
     cwButton.setFaceColor(kChosenModeFace);
     ssbButton.setFaceColor(kModeFace);
     ssbButton.setLabelColor(kModeLabel);
 }
 
 void SetupPanel::showSsb() {
-    sendHostCommand("<MODE:SSB>");
+    owner_.host().sendCommand("<MODE:SSB>");
     ssbButton.setFaceColor(kChosenModeFace);
     cwButton.setFaceColor(kModeFace);
     cwButton.setLabelColor(kModeLabel);
@@ -146,7 +139,7 @@ void SetupPanel::setTexts() {
 
 void SetupPanel::onCancel() {
     handlers_.run([this] {
-        closeOperatorWindows();
+        owner_.closeOperatorWindows();
         platform::Dialog::onCancel();
     });
 }
@@ -161,11 +154,10 @@ void SetupPanel::onCommand(int controlId, int notifyCode) {
             handlers_.run([this] { chooseSsb(); });
             break;
         case IDC_SETUP_VIEW_KDA:
-            handlers_.run([this] { toggleWindow(kdaWindow, kdaObject_, viewKda, &makeKdaWindow, "setup_view_KDA"); });
+            handlers_.run([this] { toggleWindow(OperatorWindow::kda, viewKda, "setup_view_KDA"); });
             break;
         case IDC_SETUP_VIEW_DXCC:
-            handlers_.run(
-                [this] { toggleWindow(dxccWindow, dxccObject_, viewDxcc, &makeDxccWindow, "setup_view_DXCC"); });
+            handlers_.run([this] { toggleWindow(OperatorWindow::dxcc, viewDxcc, "setup_view_DXCC"); });
             break;
         case IDC_SETUP_ON_TOP:
             handlers_.run([this] { toggleOnTop(); });
@@ -177,27 +169,19 @@ void SetupPanel::onCommand(int controlId, int notifyCode) {
 
 bool SetupPanel::onUserMessage(unsigned message) {
     if (message != WM_STATS_REFRESH) return false;
-    handlers_.run([this] { refreshDisplays(); }, kRefreshTag);
+    handlers_.run([this] { refreshOperatorWindows(owner_, {viewKda != 0, viewDxcc != 0}); }, kRefreshTag);
     return true;
 }
 
-void SetupPanel::openWantedWindows() {
-    if (viewDxcc != 0 && !dxccWindow.load()) openDxccWindow();
-    if (viewKda != 0 && !kdaWindow.load()) openKdaWindow();
-}
-
-void SetupPanel::openKdaWindow() { openWindow(kdaWindow, kdaObject_, &makeKdaWindow); }
-
-void SetupPanel::openDxccWindow() { openWindow(dxccWindow, dxccObject_, &makeDxccWindow); }
-
-void SetupPanel::onSetCursor() { saveWindowPosition(*this, "Setup_x", "Setup_y"); }
+void SetupPanel::onSetCursor() { saveWindowPosition(*this, owner_.memory(), "Setup_x", "Setup_y"); }
 
 std::optional<platform::ControlColors> SetupPanel::onControlColor(int) {
     if (!panelBrush) return std::nullopt;
     return platform::ControlColors{platform::rgb(0, 0, 0), kPanelTextBackground, *panelBrush};
 }
 
-void SetupPanel::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned itemState) {
+void SetupPanel::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect,
+                            unsigned itemState) {
     if (controlId == cwButton.controlId())
         cwButton.paint(canvas, itemRect, itemState);
     else if (controlId == ssbButton.controlId())
@@ -214,16 +198,14 @@ void SetupPanel::chooseSsb() {
     writeSetting("setup_Mode", "SSB");
 }
 
-// Whether the window exists decides, not the check box.
-void SetupPanel::toggleWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
-                         std::int32_t& view, MakeWindow make, const char* key) {
-    if (slot.load()) {
-        closeWindow(slot, object);
+void SetupPanel::toggleWindow(OperatorWindow which, std::int32_t& view, const char* key) {
+    if (owner_.isOpen(which)) {
+        owner_.close(which);
         view = 0;
         writeSetting(key, "0");
         return;
     }
-    openWindow(slot, object, make);
+    owner_.open(which);
     view = 1;
     postToSelf(WM_STATS_REFRESH);
     writeSetting(key, "1");
@@ -231,46 +213,12 @@ void SetupPanel::toggleWindow(std::atomic<platform::Dialog*>& slot, std::unique_
 
 void SetupPanel::toggleOnTop() {
     onTopChecked = onTopChecked == 0 ? 1 : 0;
-    keepWindowsOnTop = onTopChecked;
+    owner_.memory().keepWindowsOnTop = onTopChecked;
     writeSetting("setup_window_on_top", onTopChecked == 1 ? "1" : "0");
     // The refresh reopens the wanted windows with the new choice.
-    closeWindow(dxccWindow, dxccObject_);
-    closeWindow(kdaWindow, kdaObject_);
+    owner_.closeOperatorWindows();
     updateData(false);
     postToSelf(WM_STATS_REFRESH);
 }
 
-void SetupPanel::openWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
-                       MakeWindow make) {
-    // A window closed by the host's thread left its object behind.
-    closeWindow(slot, object);
-    std::unique_ptr<platform::Dialog> made = make();
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        slot.store(made.get());
-    }
-    object = std::move(made);
-    object->createModeless();
-    object->show();
-}
-
-// Sends the open window WM_CLOSE and forgets it. The object is deleted
-// only once no slot points to it (the host's thread reads the slots under
-// the state lock).
-void SetupPanel::closeWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object) {
-    if (platform::Dialog* open = slot.load())
-        if (platform::WindowHandle window = open->window()) platform::sendCloseMessage(window);
-    std::unique_ptr<platform::Dialog> closed = std::move(object);
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        slot.store(nullptr);
-    }
-    closed.reset();
-}
-
-void SetupPanel::closeOperatorWindows() {
-    closeWindow(dxccWindow, dxccObject_);
-    closeWindow(kdaWindow, kdaObject_);
-}
-
-std::unique_ptr<platform::Dialog> makeSetupPanel() { return std::make_unique<SetupPanel>(); }
+std::unique_ptr<platform::Dialog> makeSetupPanel(OperatorWindows& owner) { return std::make_unique<SetupPanel>(owner); }

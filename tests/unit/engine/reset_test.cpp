@@ -198,7 +198,7 @@ TEST_F(ResetTest, StartAlternatesAndARunningPanelIsKept) {
 // A panel whose thread has started but has not built its panel yet.
 std::mutex panelGate;
 std::atomic<int> panelsBuilt{0};
-std::unique_ptr<platform::Dialog> gatedPanel() {
+std::unique_ptr<platform::Dialog> gatedPanel(OperatorWindows&) {
     std::lock_guard<std::mutex> wait(panelGate);
     ++panelsBuilt;
     return std::make_unique<platform::Dialog>(IDD_SETUP);

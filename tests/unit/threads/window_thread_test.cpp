@@ -96,7 +96,7 @@ private:
 };
 std::promise<void>* FakePanel::hangRelease = nullptr;
 
-std::unique_ptr<platform::Dialog> makeFakePanel() {
+std::unique_ptr<platform::Dialog> makeFakePanel(OperatorWindows&) {
     if (int delay = panelBuildDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     return std::make_unique<FakePanel>();
 }

@@ -33,18 +33,17 @@ std::vector<CanvasOperation> fillsOf(const platform::RecordingCanvas& canvas) {
 
 class InfoButtonTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetRefreshGlobals(); }
     void show(const std::string& callsign, int slot) {
-        std::lock_guard<std::mutex> guard(stateLock());
-        currentCallsign = callsign;
-        currentBandSlot = slot;
+        memory.currentCallsign = callsign;
+        memory.currentBandSlot = slot;
     }
     void paint(const platform::Rect& item) {
         canvas.clear();
-        CCqWwInfoButton::paint(canvas, item, CCqWwInfoButton::currentView());
+        CCqWwInfoButton::paint(canvas, item, CCqWwInfoButton::currentView(memory));
     }
 
     ScratchFolder folder;
+    WindowMemory memory;
     platform::RecordingCanvas canvas;
 };
 
@@ -125,7 +124,6 @@ TEST_F(InfoButtonTest, WorkedWithViewDrawsRowsOneSeventhApartAndTintsTheCurrentB
 #include "platform/posix/headless_testing.h"
 #include "platform/profile.h"
 #include "resources/resource.h"
-#include "windows/window_placement.h"
 
 namespace {
 
@@ -133,20 +131,22 @@ namespace headless = platform::headless;
 
 TEST_F(InfoButtonTest, WindowKeepsItsButtonFivePixelsInsideAndPaintsItOffScreen) {
     platform::writeProfileString(settingsFile, settingsSection, "dxcc_y", "-50");
-    keepWindowsOnTop = 0;
-    DxccWindow window;
+    OperatorWindows windows;
+    DxccWindow window(windows);
     ASSERT_TRUE(window.createModeless());
     EXPECT_EQ("DXCC", window.title());
     EXPECT_FALSE(window.isVisible());  // until its creator shows it
     EXPECT_EQ(10, window.windowRect().left);  // no key: the default
     EXPECT_EQ(-50, window.windowRect().top);
+    EXPECT_EQ(10, windows.memory().rememberedLeft);
     EXPECT_FALSE(window.isTopmost());
     EXPECT_TRUE(headless::isOwnerDrawn(window, IDC_DXCC_INFO));
     EXPECT_TRUE(headless::paintsOffscreen(window, IDC_DXCC_INFO));
     EXPECT_EQ(IDI_KORVAN, headless::largeIcon(window));
     EXPECT_TRUE(headless::closeItemDisabled(window));
 
-    show("UNTEST", 3);
+    windows.memory().currentCallsign = "UNTEST";
+    windows.memory().currentBandSlot = 3;
     headless::resizeClient(window, 400, 200);
     EXPECT_EQ((platform::Rect{5, 5, 395, 195}), window.controlRect(IDC_DXCC_INFO));
     const auto painted = headless::paintControl(window, IDC_DXCC_INFO);
