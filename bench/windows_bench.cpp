@@ -5,7 +5,6 @@
 // window's info button painted into the recording canvas.
 #include <benchmark/benchmark.h>
 
-#include <array>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -48,10 +47,7 @@ struct BenchWindows {
         });
         windows.host().acquire();
         platform::setHostAutomationFactory({});
-        if (open) {
-            windows.open(OperatorWindow::dxcc);
-            windows.open(OperatorWindow::kda);
-        }
+        refresh();
     }
     void refresh() { refreshOperatorWindows(windows, wanted); }
 };
@@ -81,42 +77,52 @@ void Plugin_Refresh(benchmark::State& state) {
     for (auto _ : state) bench.refresh();
 }
 
+// No callsign entered, the DXCC window open: the refresh copies the band's
+// prefixes and sorts them for the band view.
+void Plugin_RefreshBandView(benchmark::State& state) {
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    BenchWindows bench(true);
+    for (auto _ : state) bench.refresh();
+    state.counters["prefixes"] = static_cast<double>(bench.windows.view().bandPrefixes.size());
+}
+
 // The rows from one walk of the whole list, in list order: each match
 // overwrites what an earlier one wrote.
 void Walk_WorkedWithRows(benchmark::State& state) {
     fillPlugin(static_cast<std::size_t>(state.range(0)));
     const std::string callsign = workedCall();
+    WorkedWithRows rows;
     for (auto _ : state) {
         std::lock_guard<std::mutex> guard(stateLock());
         ContestState& contest = contestState();
-        for (auto& row : contest.workedWithRows) row[1] = row[2] = row[3] = "   -";
+        rows.fill({"   -", "   -", "   -"});
         for (const CInfo& qso : contest.qsoList) {
-            for (std::size_t slot = 0; slot < kBandSlots.size(); ++slot) {
+            for (std::size_t slot = 0; slot < rows.size(); ++slot) {
                 if (qso.band != kBandSlots[slot].label || qso.call != callsign) continue;
-                auto& row = contest.workedWithRows[slot];
+                WorkedWithRow& row = rows[slot];
                 if (qso.mode == "CW")
-                    row[1] = qso.qsoTime.Format("%H:%M");
+                    row.cwTime = qso.qsoTime.Format("%H:%M");
                 else if (qso.mode == "SSB")
-                    row[2] = qso.qsoTime.Format("%H:%M");
-                row[3] = qso.prefix == "UN" ? qso.kdaCode : qso.exchangeReceived;
+                    row.ssbTime = qso.qsoTime.Format("%H:%M");
+                row.exchange = qso.prefix == "UN" ? qso.kdaCode : qso.exchangeReceived;
             }
         }
-        benchmark::DoNotOptimize(contest.workedWithRows);
+        benchmark::DoNotOptimize(rows);
     }
 }
 
-// Paints the DXCC window's info button in the view the state gives, into a
-// recording canvas, once per iteration.
-void paintInfoButton(benchmark::State& state, const WindowMemory& memory) {
+// Paints the DXCC window's info button from a view, into a recording
+// canvas, once per iteration.
+void paintInfoButton(benchmark::State& state, const OperatorView& view) {
     platform::RecordingCanvas canvas;
     for (auto _ : state) {
         canvas.clear();
-        CCqWwInfoButton::paint(canvas, {0, 0, 600, 300}, CCqWwInfoButton::currentView(memory));
+        InfoButton::paint(canvas, {0, 0, 600, 300}, view);
     }
     state.counters["operations"] = static_cast<double>(canvas.operations().size());
 }
 
-// 338 prefixes, in an order the sort has to work on.
+// 338 prefixes, sorted by the refresh that read them.
 void Paint_BandView(benchmark::State& state) {
     {
         std::lock_guard<std::mutex> guard(stateLock());
@@ -128,20 +134,17 @@ void Paint_BandView(benchmark::State& state) {
                            std::to_string(n % 10));
         }
     }
-    WindowMemory memory;
-    memory.currentBandSlot = 3;
-    paintInfoButton(state, memory);
+    OperatorView view;
+    updateOperatorView(view, "", 3, {.bandPrefixes = true});
+    paintInfoButton(state, view);
 }
 
 void Paint_WorkedWithView(benchmark::State& state) {
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        for (auto& row : contestState().workedWithRows) row = {"20m", "10:02", "11:15", "C06"};
-    }
-    WindowMemory memory;
-    memory.currentCallsign = "UN7ABC";
-    memory.currentBandSlot = 3;
-    paintInfoButton(state, memory);
+    OperatorView view;
+    view.callsign = "UN7ABC";
+    view.bandSlot = 3;
+    view.workedWith.fill({"10:02", "11:15", "C06"});
+    paintInfoButton(state, view);
 }
 
 void sizes(benchmark::internal::Benchmark* b) {
@@ -152,6 +155,7 @@ void sizes(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(Plugin_Refresh)->Apply(sizes);
+BENCHMARK(Plugin_RefreshBandView)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Walk_WorkedWithRows)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Paint_BandView)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Paint_WorkedWithView)->Unit(benchmark::kMicrosecond);

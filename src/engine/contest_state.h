@@ -44,8 +44,6 @@ struct ContestState {
     // which the engine changes the list).
     QsoIndex qsoIndex;
     std::vector<std::string> workedBands;
-    // Per band slot: band label, CW time, SSB time, exchange.
-    std::array<std::array<std::string, 4>, kBandSlotCount> workedWithRows;
     BandLists bandDxccLists;
     BandLists bandKdaLists;
     KdaDirectory kdaDirectory;

@@ -43,7 +43,10 @@ void openWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<Window>& o
 
 }  // namespace
 
-OperatorWindows::OperatorWindows(WindowMemory memory) : memory_(std::move(memory)) {}
+OperatorWindows::OperatorWindows(WindowMemory memory) : memory_(std::move(memory)) {
+    view_.callsign = memory_.currentCallsign;
+    view_.bandSlot = memory_.currentBandSlot;
+}
 
 OperatorWindows::~OperatorWindows() {
     try {

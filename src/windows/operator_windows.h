@@ -2,13 +2,14 @@
 // The owner of what the operator windows share. The window thread makes one
 // OperatorWindows when it starts and lets it go when it ends; it owns the
 // setup panel, the KDA and DXCC window objects, the link to the host's
-// automation object, and the memory the windows keep for the library's
-// life. The windows keep a reference to it.
+// automation object, the view the last refresh made, and the memory the
+// windows keep for the library's life. The windows keep a reference to it.
 #include <memory>
 #include <string>
 
 #include "platform/dialog.h"
 #include "windows/host_link.h"
+#include "windows/operator_view.h"
 
 class DxccWindow;
 class KdaAreaWindow;
@@ -57,6 +58,11 @@ public:
     WindowMemory& memory() { return memory_; }
     const WindowMemory& memory() const { return memory_; }
     HostLink& host() { return host_; }
+    // What the last refresh read (before the first one: the remembered
+    // callsign and band with nothing read). Window thread only.
+    OperatorView& view() { return view_; }
+    const OperatorView& view() const { return view_; }
+
     // Whether the window is open: its slot (kdaWindow, dxccWindow) is set.
     // The host's thread clears a slot when it closes the window.
     bool isOpen(OperatorWindow which) const;
@@ -74,6 +80,7 @@ public:
 private:
     WindowMemory memory_;
     HostLink host_;
+    OperatorView view_;
     std::unique_ptr<KdaAreaWindow> kda_;
     std::unique_ptr<DxccWindow> dxcc_;
     // Deleted first: a panel never outlives what it reaches.

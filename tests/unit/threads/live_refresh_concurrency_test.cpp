@@ -67,14 +67,15 @@ TEST(LiveRefreshConcurrency, RefreshesAndPaintsWhileTheHostAddsRemovesAndAsksFor
     platform::setHostAutomationFactory([] { return std::unique_ptr<platform::HostAutomation>(new MovingHost); });
     std::thread windowThread([&] {
         // Operator windows (no panel) with both windows wanted and the
-        // moving host as their host object, all on this thread.
+        // moving host as their host object, all on this thread; the info
+        // button painted from each refresh's view, without the lock.
         OperatorWindows windows;
         windows.host().acquire();
         platform::RecordingCanvas canvas;
         while (!hostDone.load() || refreshes.load() < kRounds) {
             refreshOperatorWindows(windows, {true, true});
             canvas.clear();
-            CCqWwInfoButton::paint(canvas, {0, 0, 600, 300}, CCqWwInfoButton::currentView(windows.memory()));
+            InfoButton::paint(canvas, {0, 0, 600, 300}, windows.view());
             ++refreshes;
         }
     });

@@ -1,10 +1,11 @@
 // The live refresh with a fake host: the "<SP1>" rule, the band, the titles
-// from the per-band lists, the worked-with rows, and the refresh that never
-// re-enters itself.
+// from the per-band lists, the worked-with rows, what the view keeps when
+// the host cannot be asked, and the refresh that never re-enters itself.
 #include <gtest/gtest.h>
 
 #include "live_windows_support.h"
 #include "platform/posix/headless_testing.h"
+#include "platform/recording_canvas.h"
 #include "resources/resource.h"
 #include "scratch_folder.h"
 #include "windows/setup_panel.h"
@@ -16,10 +17,7 @@ class RefreshTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::lock_guard<std::mutex> guard(stateLock());
-        ContestState& state = contestState();
-        state.contestYear = "2017";
-        const char* const labels[] = {"80m", "80m", "40m", "20m", "15m", "10m"};
-        for (int slot = 0; slot < kBandSlotCount; ++slot) state.workedWithRows[slot] = {labels[slot], "-", "-", "-"};
+        contestState().contestYear = "2017";
     }
     void setLists(int slot, std::size_t kdaCount, std::size_t dxccCount) {
         std::lock_guard<std::mutex> guard(stateLock());
@@ -27,10 +25,7 @@ protected:
         contestState().bandDxccLists[slot].assign(dxccCount, "DL");
     }
     void refresh(bool kda = true, bool dxcc = true) { refreshOperatorWindows(windows, {kda, dxcc}); }
-    std::array<std::array<std::string, 4>, kBandSlotCount> rows() {
-        std::lock_guard<std::mutex> guard(stateLock());
-        return contestState().workedWithRows;
-    }
+    const WorkedWithRows& rows() const { return windows.view().workedWith; }
     KdaAreaWindow* kda() const { return windows.kdaIfOpen(); }
     DxccWindow* dxcc() const { return windows.dxccIfOpen(); }
 
@@ -96,25 +91,29 @@ TEST_F(RefreshTest, WorkedWithRowsShowTheLatestTimesAndExchangePerBand) {
     store(storedQso("UNTEST", "20M", "CW", 12, 0, "UN", "C07"));  // other letter case: no row
     store(storedQso("DL1ABC", "10m", "SSB", 9, 5, "DL", "012"));
     store(storedQso("DL1ABC", "10m", "cw", 9, 50, "DL", "013"));  // neither column, but the exchange
+    // Before the host was asked: the rows as a contest reset leaves them.
+    EXPECT_EQ(WorkedWithRows{}, rows());
+    EXPECT_EQ("-", rows()[3].cwTime);
+
     host.callsign = "UNTEST";
     refresh();
-    const std::string none = "   -";
-    auto expected = rows();
-    for (auto& row : expected) row[1] = row[2] = row[3] = none;
-    expected[3] = {"20m", "10:02", "11:15", "C06"};
+    const WorkedWithRow none{"   -", "   -", "   -"};
+    WorkedWithRows expected;
+    expected.fill(none);
+    expected[3] = {"10:02", "11:15", "C06"};
     EXPECT_EQ(expected, rows());
 
     host.callsign = "DL1ABC";
     refresh();
-    for (auto& row : expected) row[1] = row[2] = row[3] = none;
-    expected[3] = {"20m", "10:30", none, "007"};
-    expected[5] = {"10m", none, "09:05", "013"};
+    expected.fill(none);
+    expected[3] = {"10:30", "   -", "007"};
+    expected[5] = {"   -", "09:05", "013"};
     EXPECT_EQ(expected, rows());
 
     // The callsign cleared: every row back to "   -".
     host.callsign = "";
     refresh();
-    for (auto& row : expected) row[1] = row[2] = row[3] = none;
+    expected.fill(none);
     EXPECT_EQ(expected, rows());
 }
 
@@ -130,6 +129,23 @@ TEST_F(RefreshTest, WithoutAHostOnlyTheWantedWindowsOpen) {
     EXPECT_EQ(1, refreshPending.load());
 }
 
+// A panel without a host starts from what an earlier panel saw: its info
+// button shows the remembered band's prefixes, its rows stay as the reset
+// left them.
+TEST_F(RefreshTest, WithoutAHostTheViewIsReadForTheRememberedBand) {
+    WindowMemory memory;
+    memory.currentBandSlot = 3;
+    OperatorWindows later(memory);
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        contestState().bandDxccLists[3] = {"UA", "DL"};
+    }
+    refreshOperatorWindows(later, {false, true});
+    EXPECT_EQ((std::vector<std::string>{"DL", "UA"}), later.view().bandPrefixes);
+    EXPECT_EQ(WorkedWithRows{}, later.view().workedWith);
+    EXPECT_EQ("DXCC", later.dxccIfOpen()->title());
+}
+
 TEST_F(RefreshTest, AFailingHostLeavesBandAndFrequencyAsTheyWere) {
     FakeHost& host = installFakeHost(windows);
     host.callsign = "UNTEST";
@@ -141,6 +157,29 @@ TEST_F(RefreshTest, AFailingHostLeavesBandAndFrequencyAsTheyWere) {
     EXPECT_EQ(14025000.0, windows.memory().lastCommandFrequency);
     EXPECT_EQ(3, windows.memory().currentBandSlot);
     EXPECT_EQ("", windows.memory().currentCallsign);
+    EXPECT_EQ("", windows.view().callsign);
+}
+
+// The info button paints what the refresh read, whatever the host's thread
+// does to the stored lists afterwards: the band view's prefixes, sorted,
+// and the count in the title agree until the next refresh.
+TEST_F(RefreshTest, TheButtonPaintsTheViewOfTheLastRefresh) {
+    installFakeHost(windows);
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        contestState().bandDxccLists[3] = {"UA", "DL", "K"};
+    }
+    refresh(false, true);
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        contestState().bandDxccLists[3] = {"OH"};
+    }
+    EXPECT_EQ("Korvan-2017 DXCC worked on 20m 3 of 338", dxcc()->title());
+    const auto painted = platform::headless::paintControl(*dxcc(), IDC_DXCC_INFO);
+    std::vector<std::string> texts;
+    for (const platform::CanvasOperation& op : painted)
+        if (op.kind == platform::CanvasOperation::Kind::drawTextAt) texts.push_back(op.text);
+    EXPECT_EQ((std::vector<std::string>{"DL", "K", "UA"}), texts);
 }
 
 // An outgoing host call lets the thread's messages through: a refresh
