@@ -40,10 +40,22 @@ platform::WindowHandle windowOf(std::atomic<platform::Dialog*>& slot) {
     return dialog ? dialog->window() : nullptr;
 }
 
+// Closes the window of a slot and clears the slot, under the state lock as
+// every write of a slot, and only if it still holds the window closed: one
+// that the window thread opened meanwhile keeps its slot (its panel closes
+// it when it ends).
 void closeChildWindow(std::atomic<platform::Dialog*>& slot, bool send) {
-    if (!slot.load()) return;
-    if (platform::WindowHandle window = send ? windowOf(slot) : nullptr) platform::sendCloseMessage(window);
-    slot.store(nullptr);
+    platform::Dialog* closed = nullptr;
+    platform::WindowHandle window = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        closed = slot.load();
+        if (closed && send) window = closed->window();
+    }
+    if (!closed) return;
+    if (window) platform::sendCloseMessage(window);
+    std::lock_guard<std::mutex> guard(stateLock());
+    slot.compare_exchange_strong(closed, nullptr);
 }
 
 // Threads started by startWindowThread that have not finished yet.
