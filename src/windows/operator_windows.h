@@ -19,7 +19,7 @@ class OperatorWindows;
 enum class OperatorWindow { kda, dxcc };
 
 // What the windows remember for as long as the library is loaded, not for
-// one panel: a new panel (after a reset, or after Esc) starts from it. The
+// one panel: a new panel (started by a later reset) starts from it. The
 // window thread hands it to its OperatorWindows at the start and takes it
 // back at the end (see window_thread.cpp).
 struct WindowMemory {
