@@ -12,20 +12,17 @@
 #include <string>
 
 #include "bench_data.h"
+#include "engine/bands.h"
 #include "engine/contest_state.h"
 #include "export_calls.h"
 #include "platform/host_automation.h"
 #include "platform/profile.h"
 #include "platform/recording_canvas.h"
 #include "windows/dxcc_window.h"
-#include "windows/host_link.h"
+#include "windows/operator_windows.h"
 #include "windows/refresh.h"
-#include "windows/setup_panel.h"
-#include "windows/window_thread.h"
 
 namespace {
-
-const std::array<std::string, kBandSlotCount> kPanelBands{"160m", "80m", "40m", "20m", "15m", "10m"};  // the walk's
 
 class BenchHost : public platform::HostAutomation {
 public:
@@ -35,22 +32,25 @@ public:
     std::optional<std::string> qsoItem(int) override { return callsign; }
 };
 
-// A setup panel (not run) with the KDA and DXCC windows open (headless, so
-// what is measured is the plug-in's part), or with none, and the fake host
-// as its host object.
-struct BenchPanel {
-    Setup panel;
+// Operator windows (no panel) with the KDA and DXCC windows open (headless,
+// so what is measured is the plug-in's part), or with none, and the fake
+// host as their host object.
+struct BenchWindows {
+    OperatorWindows windows;
     BenchHost* host = nullptr;
+    WantedWindows wanted;
 
-    explicit BenchPanel(bool windows) {
-        auto made = std::make_unique<BenchHost>();
-        host = made.get();
-        hostAutomation = std::move(made);
-        panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
-        panel.viewKda = panel.viewDxcc = windows ? 1 : 0;
-        panel.openWantedWindows();
+    explicit BenchWindows(bool open) : wanted{open, open} {
+        platform::setHostAutomationFactory([this]() -> std::unique_ptr<platform::HostAutomation> {
+            auto made = std::make_unique<BenchHost>();
+            host = made.get();
+            return made;
+        });
+        windows.host().acquire();
+        platform::setHostAutomationFactory({});
+        refresh();
     }
-    ~BenchPanel() { hostAutomation.reset(); }
+    void refresh() { refreshOperatorWindows(windows, wanted); }
 };
 
 // The plug-in after a reset, the first `count` QSOs of the log and one
@@ -73,9 +73,18 @@ std::string workedCall() {
 
 void Plugin_Refresh(benchmark::State& state) {
     fillPlugin(static_cast<std::size_t>(state.range(0)));
-    BenchPanel bench(state.range(1) != 0);
+    BenchWindows bench(state.range(1) != 0);
     bench.host->callsign = workedCall();
-    for (auto _ : state) bench.panel.refreshDisplays();
+    for (auto _ : state) bench.refresh();
+}
+
+// No callsign entered, the DXCC window open: the refresh copies the band's
+// prefixes and sorts them for the band view.
+void Plugin_RefreshBandView(benchmark::State& state) {
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    BenchWindows bench(true);
+    for (auto _ : state) bench.refresh();
+    state.counters["prefixes"] = static_cast<double>(bench.windows.view().bandPrefixes.size());
 }
 
 // The rows from one walk of the whole list, in list order: each match
@@ -83,61 +92,74 @@ void Plugin_Refresh(benchmark::State& state) {
 void Walk_WorkedWithRows(benchmark::State& state) {
     fillPlugin(static_cast<std::size_t>(state.range(0)));
     const std::string callsign = workedCall();
+    std::array<std::string, kBandSlotCount> bands;
+    for (std::size_t slot = 0; slot < bands.size(); ++slot) bands[slot] = kBandSlots[slot].label;
+    WorkedWithRows rows;
     for (auto _ : state) {
         std::lock_guard<std::mutex> guard(stateLock());
         ContestState& contest = contestState();
-        for (auto& row : contest.workedWithRows) row[1] = row[2] = row[3] = "   -";
+        rows.fill({"   -", "   -", "   -"});
         for (const CInfo& qso : contest.qsoList) {
-            for (std::size_t slot = 0; slot < kPanelBands.size(); ++slot) {
-                if (qso.band != kPanelBands[slot] || qso.call != callsign) continue;
-                auto& row = contest.workedWithRows[slot];
+            for (std::size_t slot = 0; slot < rows.size(); ++slot) {
+                if (qso.band != bands[slot] || qso.call != callsign) continue;
+                WorkedWithRow& row = rows[slot];
                 if (qso.mode == "CW")
-                    row[1] = qso.qsoTime.Format("%H:%M");
+                    row.cwTime = qso.qsoTime.Format("%H:%M");
                 else if (qso.mode == "SSB")
-                    row[2] = qso.qsoTime.Format("%H:%M");
-                row[3] = qso.prefix == "UN" ? qso.kdaCode : qso.exchangeReceived;
+                    row.ssbTime = qso.qsoTime.Format("%H:%M");
+                row.exchange = qso.prefix == "UN" ? qso.kdaCode : qso.exchangeReceived;
             }
         }
-        benchmark::DoNotOptimize(contest.workedWithRows);
+        benchmark::DoNotOptimize(rows);
     }
 }
 
-// Paints the DXCC window's info button in the view the state gives, into a
-// recording canvas, once per iteration.
-void paintInfoButton(benchmark::State& state) {
+// Paints the DXCC window's info button from a view, into a recording
+// canvas, once per iteration.
+void paintInfoButton(benchmark::State& state, const OperatorView& view) {
     platform::RecordingCanvas canvas;
     for (auto _ : state) {
         canvas.clear();
-        CCqWwInfoButton::paint(canvas, {0, 0, 600, 300}, CCqWwInfoButton::currentView());
+        InfoButton::paint(canvas, {0, 0, 600, 300}, view);
     }
     state.counters["operations"] = static_cast<double>(canvas.operations().size());
 }
 
-// 338 prefixes, in an order the sort has to work on.
-void Paint_BandView(benchmark::State& state) {
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        auto& list = contestState().bandDxccLists[3];
-        list.clear();
-        for (int i = 0; i < 338; ++i) {
-            const int n = (i * 7919) % 338;
-            list.push_back(std::string(1, static_cast<char>('A' + n % 26)) + static_cast<char>('A' + n / 26) +
-                           std::to_string(n % 10));
-        }
-        currentCallsign.clear();
-        currentBandSlot = 3;
+// 338 prefixes on 20 m, in an order the sort has to work on.
+void storeManyPrefixes() {
+    std::lock_guard<std::mutex> guard(stateLock());
+    auto& list = contestState().bandDxccLists[3];
+    list.clear();
+    for (int i = 0; i < 338; ++i) {
+        const int n = (i * 7919) % 338;
+        list.push_back(std::string(1, static_cast<char>('A' + n % 26)) + static_cast<char>('A' + n / 26) +
+                       std::to_string(n % 10));
     }
-    paintInfoButton(state);
+}
+
+// What a refresh does for the band view: the 338 prefixes copied under the
+// lock and sorted after it (once per refresh, not per paint).
+void View_BandView(benchmark::State& state) {
+    storeManyPrefixes();
+    OperatorView view;
+    for (auto _ : state) updateOperatorView(view, "", 3, {.bandPrefixes = true});
+    state.counters["prefixes"] = static_cast<double>(view.bandPrefixes.size());
+}
+
+// The 338 prefixes as the refresh left them.
+void Paint_BandView(benchmark::State& state) {
+    storeManyPrefixes();
+    OperatorView view;
+    updateOperatorView(view, "", 3, {.bandPrefixes = true});
+    paintInfoButton(state, view);
 }
 
 void Paint_WorkedWithView(benchmark::State& state) {
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        for (auto& row : contestState().workedWithRows) row = {"20m", "10:02", "11:15", "C06"};
-        currentCallsign = "UN7ABC";
-        currentBandSlot = 3;
-    }
-    paintInfoButton(state);
+    OperatorView view;
+    view.callsign = "UN7ABC";
+    view.bandSlot = 3;
+    view.workedWith.fill({"10:02", "11:15", "C06"});
+    paintInfoButton(state, view);
 }
 
 void sizes(benchmark::internal::Benchmark* b) {
@@ -148,7 +170,9 @@ void sizes(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(Plugin_Refresh)->Apply(sizes);
+BENCHMARK(Plugin_RefreshBandView)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Walk_WorkedWithRows)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(View_BandView)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Paint_BandView)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Paint_WorkedWithView)->Unit(benchmark::kMicrosecond);
 

@@ -2,10 +2,19 @@
 
 #include <algorithm>
 
+#include "engine/bands.h"
+
 namespace {
 
 const char* const kModeTable[] = {"CW", "SSB"};
-const char* const kBandTable[] = {"80m", "80m", "40m", "20m", "15m", "10m"};
+
+// The acceptance list's entry of each band slot, in slot order.
+constexpr std::array<const char*, kBandSlotCount> acceptedBands() {
+    std::array<const char*, kBandSlotCount> bands{};
+    for (std::size_t slot = 0; slot < bands.size(); ++slot) bands[slot] = kBandSlots[slot].acceptedBand;
+    return bands;
+}
+constexpr std::array<const char*, kBandSlotCount> kBandTable = acceptedBands();
 
 struct KdaRange { char letter; int last; };
 constexpr KdaRange kKdaRanges[] = {
@@ -55,7 +64,7 @@ bool CContestRules::containsNoCase(std::string_view text) const {
 }
 
 const CContestRules contestModes(kModeTable, 2);
-const CContestRules contestBands(kBandTable, 6);
+const CContestRules contestBands(kBandTable.data(), kBandSlotCount);
 
 const std::array<std::string_view, kKdaCodeCount>& kdaCodeTable() { return table().codes; }
 

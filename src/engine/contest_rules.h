@@ -25,8 +25,8 @@ private:
 
 // "CW", "SSB".
 extern const CContestRules contestModes;
-// "80m", "80m", "40m", "20m", "15m", "10m": "80m" twice and no "160m", so
-// 160 m QSOs are rejected while the six band slots still exist.
+// The accepted bands, one entry per band slot (engine/bands.h): "80m",
+// "80m", "40m", "20m", "15m", "10m", so "80m" twice and no "160m".
 extern const CContestRules contestBands;
 
 constexpr int kKdaCodeCount = 210;

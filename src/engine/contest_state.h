@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bands.h"
 #include "engine/kda_directory.h"
 #include "engine/qso_index.h"
 #include "platform/date_time.h"
@@ -34,12 +35,8 @@ struct CInfo {
     COleDateTime qsoTime;
 };
 
-constexpr int kBandSlotCount = 6;  // 160, 80, 40, 20, 15, 10 m
+// One list per band slot (engine/bands.h).
 using BandLists = std::array<std::vector<std::string>, kBandSlotCount>;
-
-// Slot of a band text (exact): "160m" 0, "80m" 1, "40m" 2, "20m" 3,
-// "15m" 4, "10m" 5; -1 for anything else.
-int bandSlot(const std::string& band);
 
 struct ContestState {
     std::vector<CInfo> qsoList;        // in the order accepted
@@ -47,8 +44,6 @@ struct ContestState {
     // which the engine changes the list).
     QsoIndex qsoIndex;
     std::vector<std::string> workedBands;
-    // Per band slot: band label, CW time, SSB time, exchange.
-    std::array<std::array<std::string, 4>, kBandSlotCount> workedWithRows;
     BandLists bandDxccLists;
     BandLists bandKdaLists;
     KdaDirectory kdaDirectory;

@@ -89,11 +89,6 @@ void applyStartToggle(const std::string& hostVersion) {
     writeSetting("Start", "1");
 }
 
-void resetWorkedWithRows(ContestState& state) {
-    for (int slot = 0; slot < kBandSlotCount; ++slot)
-        state.workedWithRows[static_cast<std::size_t>(slot)] = {contestBands.at(slot), "-", "-", "-"};
-}
-
 }  // namespace
 
 void setExportHeaderEditor(ExportHeaderEditor editor) { headerEditor.store(editor); }
@@ -128,7 +123,6 @@ int resetStats(const ResetArguments& args) {
         state.ownContinent = args.ownContinent;
         state.ownPrefix = args.ownPrefix;
         if (isRussianSpeakingPrefix(state.ownPrefix)) state.russianLabels = 1;
-        resetWorkedWithRows(state);
     }
     if (kdaLoaded) writeSetting("Master", "1");
 

@@ -10,7 +10,7 @@
 #include "plugin/score_posting.h"
 #include "windows/window_thread.h"
 
-void exitInstance();  // test_app.cpp
+void exitLibrary();  // library_exit.cpp
 
 void wirePlugin() {
     static std::once_flag once;
@@ -27,6 +27,6 @@ void wirePlugin() {
         contestState();
         stateLock();
         korvan::wireScorePosting();
-        platform::runAtLibraryUnload(&exitInstance);
+        platform::runAtLibraryUnload(&exitLibrary);
     });
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <limits>
 
+#include "engine/bands.h"
 #include "engine/qso_search.h"
 #include "platform/files.h"
 

@@ -11,7 +11,6 @@ namespace {
 
 constexpr Color kWhite = platform::rgb(255, 255, 255);
 constexpr Color kGrey = platform::rgb(128, 128, 128);
-constexpr Color kNearBlack = platform::rgb(1, 1, 1);
 
 Color paletteGrey(int level) {
     level &= 0xFF;
@@ -64,49 +63,11 @@ void DrawnRect::fillFace(Canvas& canvas, Rect rect, Color color) { canvas.fillRe
 
 void DrawnRect::drawFocus(Canvas& canvas, Rect rect, Color) { canvas.drawFocusRect(rect); }
 
-void DrawnEllipse::drawBody(Canvas& canvas, Rect rect, unsigned itemState, Color faceColor) {
-    Rect r = rect.deflated(1);
-    drawFrame(canvas, r, 2);
-    r = r.deflated(1);
-    fillFace(canvas, r, faceColor);
-    if (!(itemState & platform::kItemFocus)) return;
-    if (itemState & platform::kItemSelected) {
-        r = r.deflated(-1);
-        drawFrame(canvas, r, -1);
-        r = r.deflated(1);
-        drawFrame(canvas, r, -1);
-    }
-    fillFace(canvas, r, faceColor);
-    r = r.deflated(2);
-    drawFocus(canvas, r, faceColor);
-    r = r.deflated(1);
-    fillFace(canvas, r, faceColor);
-}
-
-void DrawnEllipse::drawFrame(Canvas& canvas, Rect rect, int depth) {
-    const Color color = depth < 0 ? kNearBlack : kGrey;
-    canvas.drawEllipse(rect, {color, 2, platform::PenStyle::solid}, color);
-}
-
-void DrawnEllipse::fillFace(Canvas& canvas, Rect rect, Color color) {
-    // Ellipses of a thick pen, each one pixel further in, until none fits.
-    for (;;) {
-        rect = rect.deflated(1);
-        if (rect.empty()) return;
-        canvas.drawEllipse(rect, {color, 3, platform::PenStyle::solid}, color);
-    }
-}
-
-void DrawnEllipse::drawFocus(Canvas& canvas, Rect rect, Color color) {
-    canvas.drawEllipse(rect, {kNearBlack, 1, platform::PenStyle::dotted}, color);
-}
-
 bool CAdvancedButton::attachButton(int controlId, platform::Dialog& parent, Color face, Color label,
                                    Color disabledLabel) {
     if (!parent.makeOwnerDrawn(controlId)) return false;
     parent_ = &parent;
     controlId_ = controlId;
-    shape = 0;
     faceColor = face;
     labelColor = label;
     disabledLabelColor = disabledLabel;
@@ -118,14 +79,10 @@ void CAdvancedButton::redraw() {
 }
 
 void CAdvancedButton::paint(Canvas& canvas, const Rect& itemRect, unsigned itemState) const {
-    std::unique_ptr<DrawnObject> painter;
-    if (shape == kEllipse)
-        painter = std::make_unique<DrawnEllipse>();
-    else
-        painter = std::make_unique<DrawnRect>();
+    DrawnRect painter;
     std::string caption = parent_ ? parent_->controlText(controlId_) : std::string();
     if (caption.size() > kMaxCaption) caption.resize(kMaxCaption);
-    painter->drawBody(canvas, itemRect, itemState, faceColor);
-    painter->drawLabel(canvas, itemRect, caption,
+    painter.drawBody(canvas, itemRect, itemState, faceColor);
+    painter.drawLabel(canvas, itemRect, caption,
                        (itemState & platform::kItemDisabled) ? disabledLabelColor : labelColor);
 }

@@ -1,8 +1,7 @@
 #pragma once
 // Push buttons that paint themselves in colours chosen at run time (the
-// setup panel's CW and SSB buttons), and the painters that draw them: a
-// rectangle with a raised edge, or an ellipse.
-#include <memory>
+// setup panel's CW and SSB buttons), and the painter that draws them: a
+// rectangle with a raised edge.
 #include <string>
 
 #include "platform/canvas.h"
@@ -50,37 +49,26 @@ public:
     void drawFocus(platform::Canvas& canvas, platform::Rect rect, platform::Color color) override;
 };
 
-// An elliptic button.
-class DrawnEllipse : public DrawnObject {
-public:
-    void drawBody(platform::Canvas& canvas, platform::Rect rect, unsigned itemState,
-                  platform::Color faceColor) override;
-    void drawFrame(platform::Canvas& canvas, platform::Rect rect, int depth) override;
-    void fillFace(platform::Canvas& canvas, platform::Rect rect, platform::Color color) override;
-    void drawFocus(platform::Canvas& canvas, platform::Rect rect, platform::Color color) override;
-};
-
 // An owner-drawn push button of a dialog. The dialog routes the control's
 // paint requests to paint().
 class CAdvancedButton : public CAdvancedComponent {
 public:
-    static constexpr int kEllipse = 1;  // any other shape is a rectangle
     // Longest caption painted; a longer one is cut.
     static constexpr std::size_t kMaxCaption = 511;
 
     // Takes over the dialog's control (making it owner-drawn), with the
-    // rectangular shape and the three colours. false when the dialog has no
+    // three colours. false when the dialog has no
     // such control.
     bool attachButton(int controlId, platform::Dialog& parent, platform::Color face, platform::Color label,
                       platform::Color disabledLabel);
     // Repaints the control at once.
     void redraw() override;
+    // Paints the face, the edge and the caption; needs no memory of its own.
     void paint(platform::Canvas& canvas, const platform::Rect& itemRect, unsigned itemState) const;
 
     int controlId() const { return controlId_; }
 
     platform::Color disabledLabelColor = 0;
-    int shape = 0;
 
 private:
     platform::Dialog* parent_ = nullptr;

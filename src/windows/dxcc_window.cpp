@@ -1,10 +1,9 @@
 #include "windows/dxcc_window.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "resources/resource.h"
-#include "windows/refresh.h"
+#include "windows/operator_windows.h"
 #include "windows/window_placement.h"
 
 namespace {
@@ -16,10 +15,9 @@ constexpr int kMargin = 5;
 
 bool isBandSlot(int slot) { return slot >= 0 && slot < kBandSlotCount; }
 
-// The prefixes in ascending byte order, flowing left to right in steps of
-// 40 pixels and 15 pixels down, from (5, 15).
-void paintBandView(platform::Canvas& canvas, const platform::Rect& item, std::vector<std::string>& prefixes) {
-    std::sort(prefixes.begin(), prefixes.end());
+// The prefixes (sorted by the refresh) flowing left to right in steps of 40
+// pixels and 15 pixels down, from (5, 15).
+void paintBandView(platform::Canvas& canvas, const platform::Rect& item, const std::vector<std::string>& prefixes) {
     int x = 5;
     int y = 15;
     for (const std::string& prefix : prefixes) {
@@ -34,7 +32,7 @@ void paintBandView(platform::Canvas& canvas, const platform::Rect& item, std::ve
 
 // A header and one row per band from 80 m to 10 m (the 160 m slot has no
 // row), rows h = bottom / 7 pixels apart; the current band's row tinted.
-void paintWorkedWithView(platform::Canvas& canvas, const platform::Rect& item, const InfoButtonView& view) {
+void paintWorkedWithView(platform::Canvas& canvas, const platform::Rect& item, const OperatorView& view) {
     canvas.fillRect(item, kWorkedWithBackground);
     const int h = item.bottom / 7;
     if (isBandSlot(view.bandSlot)) {
@@ -45,64 +43,49 @@ void paintWorkedWithView(platform::Canvas& canvas, const platform::Rect& item, c
     canvas.drawTextAt(100, 38, "CW");
     canvas.drawTextAt(180, 38, "SSB");
     canvas.drawTextAt(273, 38, "Obl/NR");
-    for (int k = 2; k <= 6; ++k) {
-        const int y = k * h + 10;
-        const std::array<std::string, 4>& row = view.rows[static_cast<std::size_t>(k - 1)];
-        canvas.drawTextAt(20, y, row[0]);
-        canvas.drawTextAt(100, y, row[1]);
-        canvas.drawTextAt(180, y, row[2]);
-        canvas.drawTextAt(280, y, row[3]);
+    for (int slot = 1; slot < kBandSlotCount; ++slot) {
+        const int y = (slot + 1) * h + 10;
+        const WorkedWithRow& row = view.workedWith[static_cast<std::size_t>(slot)];
+        canvas.drawTextAt(20, y, kBandSlots[static_cast<std::size_t>(slot)].label);
+        canvas.drawTextAt(100, y, row.cwTime);
+        canvas.drawTextAt(180, y, row.ssbTime);
+        canvas.drawTextAt(280, y, row.exchange);
     }
 }
 
 }  // namespace
 
-InfoButtonView CCqWwInfoButton::currentView() {
-    InfoButtonView view;
-    std::lock_guard<std::mutex> guard(stateLock());
-    const ContestState& state = contestState();
-    view.callsign = currentCallsign;
-    view.bandSlot = isBandSlot(currentBandSlot) ? currentBandSlot : -1;
-    if (view.callsign.empty()) {
-        // A copy: the host's thread rebuilds the stored list at the next
-        // statistics request, and the sort must not run on it.
-        if (view.bandSlot >= 0) view.prefixes = state.bandDxccLists[static_cast<std::size_t>(view.bandSlot)];
-    } else {
-        view.rows = state.workedWithRows;
-    }
-    return view;
-}
-
-void CCqWwInfoButton::paint(platform::Canvas& canvas, const platform::Rect& item, InfoButtonView view) {
+void InfoButton::paint(platform::Canvas& canvas, const platform::Rect& item, const OperatorView& view) {
     if (view.callsign.empty()) {
         canvas.fillRect(item, kBandViewBackground);
-        if (isBandSlot(view.bandSlot)) paintBandView(canvas, item, view.prefixes);
+        if (isBandSlot(view.bandSlot)) paintBandView(canvas, item, view.bandPrefixes);
     } else {
         paintWorkedWithView(canvas, item, view);
     }
 }
 
-DXCC::DXCC() : platform::Dialog(IDD_DXCC) {}
+DxccWindow::DxccWindow(OperatorWindows& owner) : platform::Dialog(IDD_DXCC), owner_(owner) {}
 
-bool DXCC::onInitDialog() {
+bool DxccWindow::onInitDialog() {
     // Painted into memory and shown with one copy: the button repaints after
     // every refresh and must not flicker.
     makeOwnerDrawn(IDC_DXCC_INFO, true);
     platform::Dialog::onInitDialog();
-    rememberedLeft = readSettingsNumber("dxcc_x");
-    rememberedTop = readSettingsNumber("dxcc_y");
-    if (rememberedLeft == 0) rememberedLeft = 10;
-    if (rememberedTop == 0) rememberedTop = 400;
-    moveTo(rememberedLeft, rememberedTop);
-    if (keepWindowsOnTop != 0) makeTopmost();
+    WindowMemory& memory = owner_.memory();
+    memory.rememberedLeft = readSettingsNumber("dxcc_x");
+    memory.rememberedTop = readSettingsNumber("dxcc_y");
+    if (memory.rememberedLeft == 0) memory.rememberedLeft = 10;
+    if (memory.rememberedTop == 0) memory.rememberedTop = 400;
+    moveTo(memory.rememberedLeft, memory.rememberedTop);
+    if (memory.keepWindowsOnTop != 0) makeTopmost();
     setLargeIcon(IDI_KORVAN);
     disableCloseItem();
     return true;
 }
 
-void DXCC::onSetCursor() { saveWindowPosition(*this, "dxcc_x", "dxcc_y"); }
+void DxccWindow::onSetCursor() { saveWindowPosition(*this, owner_.memory(), "dxcc_x", "dxcc_y"); }
 
-void DXCC::onSize(int clientWidth, int clientHeight) {
+void DxccWindow::onSize(int clientWidth, int clientHeight) {
     if (!hasControl(IDC_DXCC_INFO)) return;
     // A window smaller than the margins leaves an empty button, never one of
     // negative size.
@@ -112,6 +95,6 @@ void DXCC::onSize(int clientWidth, int clientHeight) {
     redrawControl(IDC_DXCC_INFO);
 }
 
-void DXCC::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned) {
-    if (controlId == IDC_DXCC_INFO) infoButton.paint(canvas, itemRect, CCqWwInfoButton::currentView());
+void DxccWindow::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned) {
+    if (controlId == IDC_DXCC_INFO) InfoButton::paint(canvas, itemRect, owner_.view());
 }

@@ -3,35 +3,22 @@
 // owner-drawn info button. With no callsign entered in the host the button
 // shows the DXCC prefixes worked on the current band; with one entered, when
 // and how that station was worked on each band.
-#include <array>
-#include <string>
-#include <vector>
-
-#include "engine/contest_state.h"
 #include "platform/canvas.h"
 #include "platform/dialog.h"
+#include "windows/operator_view.h"
 
-// What one paint of the info button shows, copied under the state lock so
-// that the drawing itself runs without it.
-struct InfoButtonView {
-    std::string callsign;                 // currentCallsign
-    int bandSlot = -1;                    // currentBandSlot
-    std::vector<std::string> prefixes;    // the band's DXCC list (band view)
-    std::array<std::array<std::string, 4>, kBandSlotCount> rows;  // worked-with view
-};
+class OperatorWindows;
 
-// Paints the info button from the current state.
-class CCqWwInfoButton {
+// Paints the info button from the view the last refresh made.
+class InfoButton {
 public:
-    // Takes the state lock.
-    static InfoButtonView currentView();
     // The whole item rectangle, whatever was asked for.
-    static void paint(platform::Canvas& canvas, const platform::Rect& item, InfoButtonView view);
+    static void paint(platform::Canvas& canvas, const platform::Rect& item, const OperatorView& view);
 };
 
-class DXCC : public platform::Dialog {
+class DxccWindow : public platform::Dialog {
 public:
-    DXCC();
+    explicit DxccWindow(OperatorWindows& owner);
 
 protected:
     bool onInitDialog() override;
@@ -43,5 +30,5 @@ protected:
                     unsigned itemState) override;
 
 private:
-    CCqWwInfoButton infoButton;
+    OperatorWindows& owner_;
 };

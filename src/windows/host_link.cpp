@@ -1,52 +1,49 @@
 #include "windows/host_link.h"
 
-#include <atomic>
+HostLink::~HostLink() {
+    try {
+        release();
+    } catch (...) {
+    }
+}
 
-std::unique_ptr<platform::HostAutomation> hostAutomation;
+void HostLink::acquire() {
+    object_.reset();
+    automationStarted_ = true;
+    try {
+        object_ = platform::acquireHostAutomation();
+    } catch (...) {
+        object_.reset();
+    }
+}
 
-namespace {
-
-// Whether a thread has started using automation and not ended it yet (one
-// window thread at a time).
-std::atomic<bool> automationStarted{false};
+void HostLink::release() {
+    object_.reset();
+    if (automationStarted_) {
+        automationStarted_ = false;
+        platform::endThreadAutomation();
+    }
+}
 
 // A host whose call throws is a host whose call failed.
 template <typename Result, typename Call>
-Result callHost(Result failed, Call call) {
-    if (!hostAutomation) return failed;
+Result HostLink::call(Result failed, Call body) {
+    if (!object_) return failed;
     try {
-        return call(*hostAutomation);
+        return body(*object_);
     } catch (...) {
         return failed;
     }
 }
 
-}  // namespace
-
-void acquireHostObject() {
-    hostAutomation.reset();
-    automationStarted.store(true);
-    try {
-        hostAutomation = platform::acquireHostAutomation();
-    } catch (...) {
-        hostAutomation.reset();
-    }
+bool HostLink::sendCommand(const std::string& text) {
+    return call(false, [&](platform::HostAutomation& host) { return host.sendCommand(text); });
 }
 
-void releaseHostObject() {
-    hostAutomation.reset();
-    if (automationStarted.exchange(false)) platform::endThreadAutomation();
+std::optional<double> HostLink::frequency() {
+    return call(std::optional<double>(), [](platform::HostAutomation& host) { return host.frequency(); });
 }
 
-bool sendHostCommand(const std::string& text) {
-    return callHost(false, [&](platform::HostAutomation& host) { return host.sendCommand(text); });
-}
-
-std::optional<double> hostFrequency() {
-    return callHost(std::optional<double>(), [](platform::HostAutomation& host) { return host.frequency(); });
-}
-
-std::optional<std::string> hostQsoItem(int item) {
-    return callHost(std::optional<std::string>(),
-                    [item](platform::HostAutomation& host) { return host.qsoItem(item); });
+std::optional<std::string> HostLink::qsoItem(int item) {
+    return call(std::optional<std::string>(), [item](platform::HostAutomation& host) { return host.qsoItem(item); });
 }

@@ -1,6 +1,7 @@
 #include "windows/kda_window.h"
 
 #include "resources/resource.h"
+#include "windows/operator_windows.h"
 #include "windows/window_placement.h"
 
 namespace {
@@ -69,16 +70,16 @@ int gridIndexOf(const std::string& code) {
 
 const std::array<const char*, kAreaCount> areaGridCodes = kGridCodes;
 
-oblast::oblast() : platform::Dialog(IDD_OBLAST) {}
+KdaAreaWindow::KdaAreaWindow(OperatorWindows& owner) : platform::Dialog(IDD_OBLAST), owner_(owner) {}
 
-AreaMarks oblast::marksOf(const std::vector<std::string>& codes) {
+AreaMarks KdaAreaWindow::marksOf(const std::vector<std::string>& codes) {
     AreaMarks marks{};
     for (const std::string& code : codes)
         if (const int k = gridIndexOf(code); k >= 0) marks[static_cast<std::size_t>(k)] = 1;
     return marks;
 }
 
-void oblast::showMarks(const AreaMarks& marks) {
+void KdaAreaWindow::showMarks(const AreaMarks& marks) {
     if (!boxesShowMarks_) {
         areaMarks = marks;
         updateData(false);
@@ -92,32 +93,33 @@ void oblast::showMarks(const AreaMarks& marks) {
     }
 }
 
-void oblast::onCommand(int controlId, int) {
+void KdaAreaWindow::onCommand(int controlId, int) {
     if (controlId >= IDC_OBLAST_FIRST_BOX && controlId <= IDC_OBLAST_LAST_BOX) boxesShowMarks_ = false;
 }
 
-void oblast::rebuildMarks(const std::vector<std::string>& codes) { showMarks(marksOf(codes)); }
+void KdaAreaWindow::rebuildMarks(const std::vector<std::string>& codes) { showMarks(marksOf(codes)); }
 
-void oblast::doDataExchange(platform::DataExchange& exchange) {
+void KdaAreaWindow::doDataExchange(platform::DataExchange& exchange) {
     for (std::size_t k = 0; k < kAreaCount; ++k) exchange.check(kBoxIds[k], areaMarks[k]);
 }
 
-bool oblast::onInitDialog() {
+bool KdaAreaWindow::onInitDialog() {
     platform::Dialog::onInitDialog();
     boxesShowMarks_ = true;
     // No default position: a window never placed opens at (0, 0).
-    rememberedLeft = readSettingsNumber("oblast_x");
-    rememberedTop = readSettingsNumber("oblast_y");
-    moveTo(rememberedLeft, rememberedTop);
-    if (keepWindowsOnTop != 0) makeTopmost();
+    WindowMemory& memory = owner_.memory();
+    memory.rememberedLeft = readSettingsNumber("oblast_x");
+    memory.rememberedTop = readSettingsNumber("oblast_y");
+    moveTo(memory.rememberedLeft, memory.rememberedTop);
+    if (memory.keepWindowsOnTop != 0) makeTopmost();
     setLargeIcon(IDI_KORVAN);
     disableCloseItem();
     return true;
 }
 
-void oblast::onSetCursor() { saveWindowPosition(*this, "oblast_x", "oblast_y"); }
+void KdaAreaWindow::onSetCursor() { saveWindowPosition(*this, owner_.memory(), "oblast_x", "oblast_y"); }
 
-std::optional<platform::ControlColors> oblast::onControlColor(int) {
+std::optional<platform::ControlColors> KdaAreaWindow::onControlColor(int) {
     // The boxes blend with the window's background.
     return platform::ControlColors{platform::rgb(0, 0, 0), kBackground, kBackground};
 }

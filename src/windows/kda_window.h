@@ -9,6 +9,8 @@
 
 #include "platform/dialog.h"
 
+class OperatorWindows;
+
 constexpr int kAreaCount = 210;
 using AreaMarks = std::array<std::int32_t, kAreaCount>;
 
@@ -16,9 +18,9 @@ using AreaMarks = std::array<std::int32_t, kAreaCount>;
 // element k of the marks belongs to code k. The grid has Q19 and no J22.
 extern const std::array<const char*, kAreaCount> areaGridCodes;
 
-class oblast : public platform::Dialog {
+class KdaAreaWindow : public platform::Dialog {
 public:
-    oblast();
+    explicit KdaAreaWindow(OperatorWindows& owner);
 
     // Ticks exactly the boxes of the listed codes (codes not in the grid
     // mark nothing) and unticks the rest, also when the list is empty.
@@ -41,6 +43,7 @@ protected:
     void onCommand(int controlId, int notifyCode) override;
 
 private:
+    OperatorWindows& owner_;
     AreaMarks areaMarks{};
     // Whether every box shows its element of areaMarks: then a new set of
     // marks only touches the boxes that change (each box is a window

@@ -1,21 +1,15 @@
 #include "windows/refresh.h"
 
-#include <array>
 #include <cmath>
-#include <mutex>
 #include <optional>
-#include <vector>
 
-#include "engine/qso_search.h"
+#include "engine/bands.h"
+#include "engine/contest_state.h"
 #include "resources/resource.h"
-#include "windows/host_link.h"
+#include "windows/dxcc_window.h"
 #include "windows/kda_window.h"
-#include "windows/setup_panel.h"
-#include "windows/window_thread.h"
-
-std::string currentCallsign;
-int currentBandSlot = -1;
-double lastCommandFrequency = 0.0;
+#include "windows/operator_view.h"
+#include "windows/operator_windows.h"
 
 namespace {
 
@@ -29,97 +23,66 @@ struct RefreshFinished {
     ~RefreshFinished() { refreshPending.store(1); }
 };
 
-// Entries 2 to 4 of every row become "   -"; with a callsign, each band's
-// row gets the time of the latest CW and of the latest SSB QSO with that
-// station on that band, and the exchange of the latest QSO of any mode
-// (the KDA code of a "UN" station). The caller holds the state lock.
-void fillWorkedWithRows(ContestState& state, const std::string& callsign, const std::vector<std::string>& bands) {
-    for (auto& row : state.workedWithRows) row[1] = row[2] = row[3] = "   -";
-    if (callsign.empty()) return;
-    for (std::size_t slot = 0; slot < bands.size() && slot < state.workedWithRows.size(); ++slot) {
-        std::array<std::string, 4>& row = state.workedWithRows[slot];
-        const int cw = findLatestQso(state, callsign, bands[slot], "CW");
-        if (cw != kNotFound) row[1] = state.qsoList[static_cast<std::size_t>(cw)].qsoTime.Format("%H:%M");
-        const int ssb = findLatestQso(state, callsign, bands[slot], "SSB");
-        if (ssb != kNotFound) row[2] = state.qsoList[static_cast<std::size_t>(ssb)].qsoTime.Format("%H:%M");
-        const int latest = findLatestQsoOnBand(state, callsign, bands[slot]);
-        if (latest != kNotFound) {
-            const CInfo& qso = state.qsoList[static_cast<std::size_t>(latest)];
-            row[3] = qso.prefix == "UN" ? qso.kdaCode : qso.exchangeReceived;
-        }
+// What the host's answers let this refresh do.
+struct HostReading {
+    bool hostAsked = false;  // there is a host object: the callsign was asked for
+    bool bandFound = false;  // its frequency is on a band
+};
+
+// The host's calls, without the lock: the callsign, the "<SP1>" rule and
+// the band go into the windows' memory.
+HostReading readHost(HostLink& host, WindowMemory& memory) {
+    HostReading reading;
+    if (!host.connected()) return reading;
+    reading.hostAsked = true;
+    const std::optional<double> frequency = host.frequency();
+    // A failed call or a result that is not a text: no callsign.
+    memory.currentCallsign = host.qsoItem(kCallsignItem).value_or(std::string());
+    // Without a frequency (the call failed) there is nothing to compare
+    // and no band.
+    if (!frequency) return reading;
+    if (std::fabs(*frequency - memory.lastCommandFrequency) > kFrequencyStepHz) {
+        host.sendCommand("<SP1>");
+        memory.lastCommandFrequency = *frequency;
     }
+    const int slot = bandSlotOfFrequency(*frequency);
+    if (slot < 0) return reading;  // titles and marks keep the last band's
+    memory.currentBandSlot = slot;
+    reading.bandFound = true;
+    return reading;
+}
+
+// Without a host nothing is shown but the windows' own titles; without a
+// band the KDA window and the DXCC window's band title keep the last band's.
+void showView(OperatorWindows& windows, const HostReading& reading) {
+    if (!reading.hostAsked) return;
+    const OperatorView& view = windows.view();
+    DxccWindow* dxcc = windows.dxccIfOpen();
+    if (dxcc && (reading.bandFound || !view.callsign.empty())) dxcc->setTitle(view.dxccTitle());
+    if (!reading.bandFound) return;
+    if (KdaAreaWindow* kda = windows.kdaIfOpen()) {
+        kda->setTitle(view.kdaTitle());
+        if (view.areaMarks) kda->showMarks(*view.areaMarks);
+    }
+    if (dxcc) dxcc->invalidateControl(IDC_DXCC_INFO, false);
 }
 
 }  // namespace
 
-int bandSlotOfFrequency(double hertz) {
-    const double megahertz = std::trunc(hertz / 1000000.0);
-    if (!(megahertz >= 0.0 && megahertz <= 100.0)) return -1;  // also not a number
-    switch (static_cast<int>(megahertz)) {
-        case 1: return 0;
-        case 3: return 1;
-        case 7: return 2;
-        case 14: return 3;
-        case 21: return 4;
-        case 28: return 5;
-        default: return -1;
-    }
-}
-
-void Setup::refreshDisplays() {
+void refreshOperatorWindows(OperatorWindows& windows, WantedWindows wanted) {
     RefreshFinished finished;
-    openWantedWindows();
+    if (wanted.dxcc && !windows.isOpen(OperatorWindow::dxcc)) windows.open(OperatorWindow::dxcc);
+    if (wanted.kda && !windows.isOpen(OperatorWindow::kda)) windows.open(OperatorWindow::kda);
 
-    if (!hostAutomation) return;
-    // Host calls run without the lock, and a window pointer is read again
-    // after each of them: a call lets the thread's messages through, and a
-    // window may close meanwhile.
-    const std::optional<double> frequency = hostFrequency();
-    // A failed call or a result that is not a text: no callsign.
-    const std::string callsign = hostQsoItem(kCallsignItem).value_or(std::string());
-    const std::vector<std::string>& bands = panelBands;
-
-    std::string year;
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        ContestState& state = contestState();
-        currentCallsign = callsign;
-        fillWorkedWithRows(state, callsign, bands);
-        year = state.contestYear;
-    }
-    if (!callsign.empty()) {
-        if (platform::Dialog* dxcc = dxccWindow.load()) dxcc->setTitle("Korvan " + year + " worked with " + callsign + " ");
-    }
-
-    // Without a frequency (the call failed) there is nothing to compare
-    // and no band.
-    if (!frequency) return;
-    if (std::fabs(*frequency - lastCommandFrequency) > kFrequencyStepHz) {
-        sendHostCommand("<SP1>");
-        lastCommandFrequency = *frequency;
-    }
-    const int slot = bandSlotOfFrequency(*frequency);
-    if (slot < 0) return;  // titles and marks keep the last band's
-
-    std::size_t dxccCount = 0;
-    std::size_t kdaCount = 0;
-    std::optional<AreaMarks> marks;
-    const bool kdaOpen = kdaWindow.load() != nullptr;
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        const ContestState& state = contestState();
-        currentBandSlot = slot;
-        dxccCount = state.bandDxccLists[static_cast<std::size_t>(slot)].size();
-        kdaCount = state.bandKdaLists[static_cast<std::size_t>(slot)].size();
-        if (kdaOpen) marks = oblast::marksOf(state.bandKdaLists[static_cast<std::size_t>(slot)]);
-    }
-    const std::string band = static_cast<std::size_t>(slot) < bands.size() ? bands[static_cast<std::size_t>(slot)] : "";
-    platform::Dialog* dxcc = dxccWindow.load();
-    if (callsign.empty() && dxcc)
-        dxcc->setTitle("Korvan-" + year + " DXCC worked on " + band + " " + std::to_string(dxccCount) + " of 338");
-    if (platform::Dialog* kda = kdaWindow.load()) {
-        kda->setTitle("Korvan-" + year + " KDA on " + band + " " + std::to_string(kdaCount) + " of 210");
-        if (auto* grid = dynamic_cast<oblast*>(kda); grid && marks) grid->showMarks(*marks);
-    }
-    if (dxcc) dxcc->invalidateControl(IDC_DXCC_INFO, false);
+    const HostReading reading = readHost(windows.host(), windows.memory());
+    // The host's calls let the thread's messages through: which windows are
+    // open is asked only now.
+    ViewParts parts;
+    // Only a refresh that asked the host for the callsign has new rows.
+    parts.workedWith = reading.hostAsked;
+    parts.areaMarks = reading.bandFound && windows.kdaIfOpen();
+    parts.bandPrefixes = windows.dxccIfOpen() != nullptr;
+    const WindowMemory& memory = windows.memory();
+    updateOperatorView(windows.view(), memory.currentCallsign, memory.currentBandSlot, parts);
+    showView(windows, reading);
 }

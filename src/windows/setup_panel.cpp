@@ -6,12 +6,9 @@
 #include "platform/profile.h"
 #include "platform/window_messages.h"
 #include "resources/resource.h"
-#include "windows/host_link.h"
-#include "windows/operator_windows.h"
+#include "windows/refresh.h"
 #include "windows/window_placement.h"
 #include "windows/window_thread.h"
-
-std::vector<std::string> panelBands;
 
 namespace {
 
@@ -46,28 +43,22 @@ void writeSetting(const char* key, const std::string& value) {
 
 }  // namespace
 
-Setup::Setup() : platform::Dialog(IDD_SETUP) {}
+SetupPanel::SetupPanel(OperatorWindows& owner) : platform::Dialog(IDD_SETUP), owner_(owner) {}
 
-Setup::~Setup() {
-    try {
-        closeOperatorWindows();
-    } catch (...) {
-    }
-}
+bool SetupPanel::onInitDialog() { return initialise(); }
 
-bool Setup::onInitDialog() { return initialise(); }
-
-bool Setup::initialise() {
+bool SetupPanel::initialise() {
     // The still-zero members go into the check boxes.
     platform::Dialog::onInitDialog();
 
-    rememberedLeft = readSettingsNumber("Setup_x");
-    rememberedTop = readSettingsNumber("Setup_y");
+    WindowMemory& memory = owner_.memory();
+    memory.rememberedLeft = readSettingsNumber("Setup_x");
+    memory.rememberedTop = readSettingsNumber("Setup_y");
     viewDxcc = readSettingsNumber("setup_view_DXCC");
     viewKda = readSettingsNumber("setup_view_KDA");
     // A stored 0 cannot be told from a missing position.
-    if (rememberedLeft == 0) rememberedLeft = 10;
-    if (rememberedTop == 0) rememberedTop = 400;
+    if (memory.rememberedLeft == 0) memory.rememberedLeft = 10;
+    if (memory.rememberedTop == 0) memory.rememberedTop = 400;
 
     cwButton.attachButton(IDC_SETUP_CW, *this, kModeFace, kModeLabel, kModeDisabledLabel);
     cwButton.redraw();
@@ -77,13 +68,11 @@ bool Setup::initialise() {
     panelBrush = kPanelTint;
 
     // Always topmost, whatever the "Window on top" box says.
-    moveTo(rememberedLeft, rememberedTop);
+    moveTo(memory.rememberedLeft, memory.rememberedTop);
     makeTopmost();
     setLargeIcon(IDI_KORVAN);
 
-    acquireHostObject();
-
-    panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
+    owner_.host().acquire();
 
     applyStoredMode();
     setTexts();
@@ -93,7 +82,7 @@ bool Setup::initialise() {
     return true;
 }
 
-void Setup::doDataExchange(platform::DataExchange& exchange) {
+void SetupPanel::doDataExchange(platform::DataExchange& exchange) {
     exchange.check(IDC_SETUP_ON_TOP, onTopChecked);
     exchange.check(IDC_SETUP_VIEW_DXCC, viewDxcc);
     exchange.check(IDC_SETUP_VIEW_KDA, viewKda);
@@ -101,7 +90,7 @@ void Setup::doDataExchange(platform::DataExchange& exchange) {
 
 // "CW" or no stored mode: CW; "SSB": SSB; anything else (such as "ssb"):
 // nothing is sent and both buttons stay grey.
-void Setup::applyStoredMode() {
+void SetupPanel::applyStoredMode() {
     const std::string mode = platform::readProfileString(settingsFile, settingsSection, "setup_Mode", "");
     if (mode == "CW" || mode.empty())
         showCw();
@@ -109,22 +98,22 @@ void Setup::applyStoredMode() {
         showSsb();
 }
 
-void Setup::showCw() {
-    sendHostCommand("<MODE:CW>");
-    sendHostCommand("<BAUDRATE:27>");
+void SetupPanel::showCw() {
+    owner_.host().sendCommand("<MODE:CW>");
+    owner_.host().sendCommand("<BAUDRATE:27>");
     cwButton.setFaceColor(kChosenModeFace);
     ssbButton.setFaceColor(kModeFace);
     ssbButton.setLabelColor(kModeLabel);
 }
 
-void Setup::showSsb() {
-    sendHostCommand("<MODE:SSB>");
+void SetupPanel::showSsb() {
+    owner_.host().sendCommand("<MODE:SSB>");
     ssbButton.setFaceColor(kChosenModeFace);
     cwButton.setFaceColor(kModeFace);
     cwButton.setLabelColor(kModeLabel);
 }
 
-void Setup::setTexts() {
+void SetupPanel::setTexts() {
     std::string year;
     bool russian = false;
     {
@@ -141,12 +130,12 @@ void Setup::setTexts() {
     setControlText(IDC_SETUP_VIEW_DXCC, texts.dxcc, texts.codePage);
 }
 
-void Setup::onCancel() {
-    closeOperatorWindows();
+void SetupPanel::onCancel() {
+    owner_.closeOperatorWindows();
     platform::Dialog::onCancel();
 }
 
-void Setup::onCommand(int controlId, int notifyCode) {
+void SetupPanel::onCommand(int controlId, int notifyCode) {
     if (notifyCode != kBnClicked) return;
     switch (controlId) {
         case IDC_SETUP_CW:
@@ -156,10 +145,10 @@ void Setup::onCommand(int controlId, int notifyCode) {
             chooseSsb();
             break;
         case IDC_SETUP_VIEW_KDA:
-            toggleWindow(kdaWindow, kdaObject_, viewKda, &makeKdaWindow, "setup_view_KDA");
+            toggleWindow(OperatorWindow::kda, viewKda, "setup_view_KDA");
             break;
         case IDC_SETUP_VIEW_DXCC:
-            toggleWindow(dxccWindow, dxccObject_, viewDxcc, &makeDxccWindow, "setup_view_DXCC");
+            toggleWindow(OperatorWindow::dxcc, viewDxcc, "setup_view_DXCC");
             break;
         case IDC_SETUP_ON_TOP:
             toggleOnTop();
@@ -169,102 +158,58 @@ void Setup::onCommand(int controlId, int notifyCode) {
     }
 }
 
-bool Setup::onUserMessage(unsigned message) {
+bool SetupPanel::onUserMessage(unsigned message) {
     if (message != WM_STATS_REFRESH) return false;
-    refreshDisplays();
+    refreshOperatorWindows(owner_, {viewKda != 0, viewDxcc != 0});
     return true;
 }
 
-void Setup::openWantedWindows() {
-    if (viewDxcc != 0 && !dxccWindow.load()) openDxccWindow();
-    if (viewKda != 0 && !kdaWindow.load()) openKdaWindow();
-}
+void SetupPanel::onSetCursor() { saveWindowPosition(*this, owner_.memory(), "Setup_x", "Setup_y"); }
 
-void Setup::openKdaWindow() { openWindow(kdaWindow, kdaObject_, &makeKdaWindow); }
-
-void Setup::openDxccWindow() { openWindow(dxccWindow, dxccObject_, &makeDxccWindow); }
-
-void Setup::onSetCursor() { saveWindowPosition(*this, "Setup_x", "Setup_y"); }
-
-std::optional<platform::ControlColors> Setup::onControlColor(int) {
+std::optional<platform::ControlColors> SetupPanel::onControlColor(int) {
     if (!panelBrush) return std::nullopt;
     return platform::ControlColors{platform::rgb(0, 0, 0), kPanelTextBackground, *panelBrush};
 }
 
-void Setup::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned itemState) {
+void SetupPanel::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect,
+                            unsigned itemState) {
     if (controlId == cwButton.controlId())
         cwButton.paint(canvas, itemRect, itemState);
     else if (controlId == ssbButton.controlId())
         ssbButton.paint(canvas, itemRect, itemState);
 }
 
-void Setup::chooseCw() {
+void SetupPanel::chooseCw() {
     showCw();
     writeSetting("setup_Mode", "CW");
 }
 
-void Setup::chooseSsb() {
+void SetupPanel::chooseSsb() {
     showSsb();
     writeSetting("setup_Mode", "SSB");
 }
 
-// Whether the window exists decides, not the check box.
-void Setup::toggleWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
-                         std::int32_t& view, MakeWindow make, const char* key) {
-    if (slot.load()) {
-        closeWindow(slot, object);
+void SetupPanel::toggleWindow(OperatorWindow which, std::int32_t& view, const char* key) {
+    if (owner_.isOpen(which)) {
+        owner_.close(which);
         view = 0;
         writeSetting(key, "0");
         return;
     }
-    openWindow(slot, object, make);
+    owner_.open(which);
     view = 1;
     postToSelf(WM_STATS_REFRESH);
     writeSetting(key, "1");
 }
 
-void Setup::toggleOnTop() {
+void SetupPanel::toggleOnTop() {
     onTopChecked = onTopChecked == 0 ? 1 : 0;
-    keepWindowsOnTop = onTopChecked;
+    owner_.memory().keepWindowsOnTop = onTopChecked;
     writeSetting("setup_window_on_top", onTopChecked == 1 ? "1" : "0");
     // The refresh reopens the wanted windows with the new choice.
-    closeWindow(dxccWindow, dxccObject_);
-    closeWindow(kdaWindow, kdaObject_);
+    owner_.closeOperatorWindows();
     updateData(false);
     postToSelf(WM_STATS_REFRESH);
 }
 
-void Setup::openWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
-                       MakeWindow make) {
-    // A window closed by the host's thread left its object behind.
-    closeWindow(slot, object);
-    std::unique_ptr<platform::Dialog> made = make();
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        slot.store(made.get());
-    }
-    object = std::move(made);
-    object->createModeless();
-    object->show();
-}
-
-// Sends the open window WM_CLOSE and forgets it. The object is deleted
-// only once no slot points to it (the host's thread reads the slots under
-// the state lock).
-void Setup::closeWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object) {
-    if (platform::Dialog* open = slot.load())
-        if (platform::WindowHandle window = open->window()) platform::sendCloseMessage(window);
-    std::unique_ptr<platform::Dialog> closed = std::move(object);
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        slot.store(nullptr);
-    }
-    closed.reset();
-}
-
-void Setup::closeOperatorWindows() {
-    closeWindow(dxccWindow, dxccObject_);
-    closeWindow(kdaWindow, kdaObject_);
-}
-
-std::unique_ptr<platform::Dialog> makeSetupPanel() { return std::make_unique<Setup>(); }
+std::unique_ptr<platform::Dialog> makeSetupPanel(OperatorWindows& owner) { return std::make_unique<SetupPanel>(owner); }

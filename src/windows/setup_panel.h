@@ -2,19 +2,13 @@
 // The setup panel that the window thread runs modally: the operator
 // switches the host between CW and SSB, opens and closes the KDA and DXCC
 // windows, and chooses whether those stay on top.
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "platform/dialog.h"
 #include "windows/drawn_button.h"
-
-// "160m" ... "10m", indexed by band slot; rebuilt by every panel's start.
-// Window thread only.
-extern std::vector<std::string> panelBands;
+#include "windows/operator_windows.h"
 
 // Colours of the panel.
 constexpr platform::Color kPanelTint = platform::rgb(255, 250, 198);
@@ -24,10 +18,9 @@ constexpr platform::Color kModeFace = platform::rgb(240, 240, 240);
 constexpr platform::Color kModeLabel = platform::rgb(1, 1, 1);
 constexpr platform::Color kModeDisabledLabel = platform::rgb(128, 128, 128);
 
-class Setup : public platform::Dialog {
+class SetupPanel : public platform::Dialog {
 public:
-    Setup();
-    ~Setup() override;
+    explicit SetupPanel(OperatorWindows& owner);
 
     // The background brush's colour; empty until the panel has made it.
     std::optional<platform::Color> panelBrush;
@@ -38,16 +31,6 @@ public:
     std::int32_t viewDxcc = 0;  // nonzero: the DXCC window is wanted
     std::int32_t viewKda = 0;   // nonzero: the KDA window is wanted
 
-    // The refresh of the windows (WM_STATS_REFRESH); in refresh.cpp.
-    void refreshDisplays();
-    // Opens the DXCC window, then the KDA window, when it is wanted and
-    // not open.
-    void openWantedWindows();
-    // Make the window's object, store it in kdaWindow (dxccWindow), create
-    // its window and show it.
-    void openKdaWindow();
-    void openDxccWindow();
-
 protected:
     bool onInitDialog() override;
     void doDataExchange(platform::DataExchange& exchange) override;
@@ -56,6 +39,7 @@ protected:
     // Esc and WM_CLOSE end the panel; it closes its windows first.
     void onCancel() override;
     void onCommand(int controlId, int notifyCode) override;
+    // WM_STATS_REFRESH: the refresh of the operator windows (refresh.h).
     bool onUserMessage(unsigned message) override;
     void onSetCursor() override;
     std::optional<platform::ControlColors> onControlColor(int controlId) override;
@@ -63,8 +47,6 @@ protected:
                     unsigned itemState) override;
 
 private:
-    using MakeWindow = std::unique_ptr<platform::Dialog> (*)();
-
     bool initialise();
     void applyStoredMode();
     void showCw();
@@ -72,18 +54,11 @@ private:
     void setTexts();
     void chooseCw();
     void chooseSsb();
-    void toggleWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
-                      std::int32_t& view, MakeWindow make, const char* key);
+    // Whether the window exists decides, not the check box.
+    void toggleWindow(OperatorWindow which, std::int32_t& view, const char* key);
     void toggleOnTop();
-    void openWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object,
-                    MakeWindow make);
-    void closeWindow(std::atomic<platform::Dialog*>& slot, std::unique_ptr<platform::Dialog>& object);
-    void closeOperatorWindows();
 
-    // The window objects this panel made (kdaWindow and dxccWindow point to
-    // them while their windows are open).
-    std::unique_ptr<platform::Dialog> kdaObject_;
-    std::unique_ptr<platform::Dialog> dxccObject_;
+    OperatorWindows& owner_;
 };
 
-std::unique_ptr<platform::Dialog> makeSetupPanel();
+std::unique_ptr<platform::Dialog> makeSetupPanel(OperatorWindows& owner);

@@ -6,10 +6,7 @@
 
 #include "engine/contest_state.h"
 #include "platform/profile.h"
-
-int rememberedLeft = 0;
-int rememberedTop = 0;
-int keepWindowsOnTop = 0;
+#include "windows/operator_windows.h"
 
 int readSettingsNumber(const char* key) {
     const std::string value = platform::readProfileString(settingsFile, settingsSection, key, "");
@@ -19,14 +16,14 @@ int readSettingsNumber(const char* key) {
     return static_cast<int>(std::clamp<long>(number, INT_MIN, INT_MAX));
 }
 
-void saveWindowPosition(const platform::Dialog& window, const char* xKey, const char* yKey) {
+void saveWindowPosition(const platform::Dialog& window, WindowMemory& memory, const char* xKey, const char* yKey) {
     const platform::Rect rect = window.windowRect();
-    if (rect.left != rememberedLeft) {
-        rememberedLeft = rect.left;
+    if (rect.left != memory.rememberedLeft) {
+        memory.rememberedLeft = rect.left;
         platform::writeProfileString(settingsFile, settingsSection, xKey, std::to_string(rect.left));
     }
-    if (rect.top != rememberedTop) {
-        rememberedTop = rect.top;
+    if (rect.top != memory.rememberedTop) {
+        memory.rememberedTop = rect.top;
         platform::writeProfileString(settingsFile, settingsSection, yKey, std::to_string(rect.top));
     }
 }

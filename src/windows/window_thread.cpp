@@ -5,8 +5,7 @@
 #include "engine/contest_state.h"
 #include "platform/threads.h"
 #include "platform/window_messages.h"
-#include "windows/host_link.h"
-#include "windows/setup_panel.h"
+#include "windows/operator_windows.h"
 
 std::atomic<platform::Dialog*> setupPanel{nullptr};
 std::atomic<platform::Dialog*> kdaWindow{nullptr};
@@ -17,9 +16,20 @@ namespace {
 constexpr unsigned kPollMs = 20;
 std::atomic<PanelFactory> panelFactory{nullptr};
 
-std::unique_ptr<platform::Dialog> makePanel() {
-    if (PanelFactory factory = panelFactory.load()) return factory();
-    return makeSetupPanel();
+// What the windows remember for the library's life (placement, keep on
+// top, the last band, frequency and callsign), between two window threads:
+// each takes it at its start and leaves its own at its end. Guarded by
+// stateLock(); touched at those two moments only.
+WindowMemory memoryBetweenPanels;
+
+WindowMemory recallWindowMemory() {
+    std::lock_guard<std::mutex> guard(stateLock());
+    return memoryBetweenPanels;
+}
+
+void keepWindowMemory(const WindowMemory& memory) {
+    std::lock_guard<std::mutex> guard(stateLock());
+    memoryBetweenPanels = memory;
 }
 
 // The window handle of a dialog slot, read under the state lock so the
@@ -30,10 +40,22 @@ platform::WindowHandle windowOf(std::atomic<platform::Dialog*>& slot) {
     return dialog ? dialog->window() : nullptr;
 }
 
+// Closes the window of a slot and clears the slot, under the state lock as
+// every write of a slot, and only if it still holds the window closed: one
+// that the window thread opened meanwhile keeps its slot (its panel closes
+// it when it ends).
 void closeChildWindow(std::atomic<platform::Dialog*>& slot, bool send) {
-    if (!slot.load()) return;
-    if (platform::WindowHandle window = send ? windowOf(slot) : nullptr) platform::sendCloseMessage(window);
-    slot.store(nullptr);
+    platform::Dialog* closed = nullptr;
+    platform::WindowHandle window = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(stateLock());
+        closed = slot.load();
+        if (closed && send) window = closed->window();
+    }
+    if (!closed) return;
+    if (window) platform::sendCloseMessage(window);
+    std::lock_guard<std::mutex> guard(stateLock());
+    slot.compare_exchange_strong(closed, nullptr);
 }
 
 // Threads started by startWindowThread that have not finished yet.
@@ -93,12 +115,13 @@ bool startWindowThread() {
 void windowThreadMain() {
     try {
         if (setupPanel.load()) return;  // a panel already runs
+        OperatorWindows windows(recallWindowMemory());
         // Built outside the lock: the panel's constructor may read the state.
-        std::unique_ptr<platform::Dialog> panel = makePanel();
+        platform::Dialog* panel = windows.makePanel(panelFactory.load());
         {
             std::lock_guard<std::mutex> guard(stateLock());
             if (!panel || setupPanel.load()) return;
-            setupPanel.store(panel.get());
+            setupPanel.store(panel);
         }
         // From here on the panel pointer must be cleared whatever happens.
         try {
@@ -109,12 +132,11 @@ void windowThreadMain() {
             std::lock_guard<std::mutex> guard(stateLock());
             setupPanel.store(nullptr);
         }
-        // Deleted outside the lock (its destructor may take it); nobody can
-        // reach it any more through setupPanel.
-        panel.reset();
-        // The host object goes with the thread that acquired it, before the
-        // thread ends its use of automation.
-        releaseHostObject();
+        keepWindowMemory(windows.memory());
+        // Leaving the scope deletes the panel (outside the lock: nobody can
+        // reach it through setupPanel any more) and its windows, then
+        // releases the host object before the thread ends its use of
+        // automation.
     } catch (...) {
         // Nothing may end the process from this thread.
     }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/dialog.h"
+#include "windows/operator_windows.h"
 
 // Window message that asks the setup panel to refresh its windows.
 constexpr unsigned WM_STATS_REFRESH = 0x0400 + 500;
@@ -17,9 +18,8 @@ extern std::atomic<platform::Dialog*> setupPanel;
 extern std::atomic<platform::Dialog*> kdaWindow;
 extern std::atomic<platform::Dialog*> dxccWindow;
 
-// Builds the setup panel object (tests put their own panels in; null
+// The panel the window thread builds (tests put their own panels in; null
 // restores the real setup panel).
-using PanelFactory = std::unique_ptr<platform::Dialog> (*)();
 void setPanelFactory(PanelFactory factory);
 
 // Closes a running panel first (waiting for its thread), then starts a new
@@ -29,7 +29,8 @@ bool startWindowThread();
 // waits (polling every 20 ms, bounded) until the window thread has ended.
 // Returns true when no panel is left running.
 bool stopWindows();
-// The window thread's body.
+// The window thread's body: its OperatorWindows starts from the memory the
+// last window thread left and leaves its own for the next.
 void windowThreadMain();
 
 // How long stopWindows waits for a panel that does not answer.

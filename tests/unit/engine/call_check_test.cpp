@@ -108,7 +108,7 @@ protected:
     }
 };
 
-std::unique_ptr<platform::Dialog> makeCountingPanel() { return std::make_unique<CountingPanel>(); }
+std::unique_ptr<platform::Dialog> makeCountingPanel(OperatorWindows&) { return std::make_unique<CountingPanel>(); }
 
 bool panelWindowOpen() {
     std::lock_guard<std::mutex> guard(stateLock());

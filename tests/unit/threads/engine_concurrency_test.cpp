@@ -53,8 +53,6 @@ bool readWholeState() {
             if (!isKdaCode(code)) return false;
         for (const std::string& prefix : state.bandDxccLists[slot])
             if (prefix.empty()) return false;
-        const std::string& cwTime = state.workedWithRows[slot][1];
-        if (cwTime != "-" && !cwTime.empty()) return false;
     }
     return true;
 }

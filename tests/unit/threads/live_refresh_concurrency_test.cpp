@@ -17,10 +17,8 @@
 #include "report/statistics_report.h"
 #include "scratch_folder.h"
 #include "windows/dxcc_window.h"
-#include "windows/host_link.h"
+#include "windows/operator_windows.h"
 #include "windows/refresh.h"
-#include "windows/setup_panel.h"
-#include "windows/window_thread.h"
 
 namespace {
 
@@ -66,21 +64,20 @@ TEST(LiveRefreshConcurrency, RefreshesAndPaintsWhileTheHostAddsRemovesAndAsksFor
 
     std::atomic<bool> hostDone{false};
     std::atomic<int> refreshes{0};
+    platform::setHostAutomationFactory([] { return std::unique_ptr<platform::HostAutomation>(new MovingHost); });
     std::thread windowThread([&] {
-        // A setup panel (not run) with both windows open and the moving host
-        // as its host object, all on this thread.
-        hostAutomation = std::make_unique<MovingHost>();
-        panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
-        ::Setup panel;
-        panel.viewKda = panel.viewDxcc = 1;
+        // Operator windows (no panel) with both windows wanted and the
+        // moving host as their host object, all on this thread; the info
+        // button painted from each refresh's view, without the lock.
+        OperatorWindows windows;
+        windows.host().acquire();
         platform::RecordingCanvas canvas;
         while (!hostDone.load() || refreshes.load() < kRounds) {
-            panel.refreshDisplays();
+            refreshOperatorWindows(windows, {true, true});
             canvas.clear();
-            CCqWwInfoButton::paint(canvas, {0, 0, 600, 300}, CCqWwInfoButton::currentView());
+            InfoButton::paint(canvas, {0, 0, 600, 300}, windows.view());
             ++refreshes;
         }
-        hostAutomation.reset();
     });
 
     int stored = 0;
@@ -91,6 +88,7 @@ TEST(LiveRefreshConcurrency, RefreshesAndPaintsWhileTheHostAddsRemovesAndAsksFor
     }
     hostDone = true;
     windowThread.join();
+    platform::setHostAutomationFactory({});
 
     EXPECT_GE(refreshes.load(), kRounds);
     std::lock_guard<std::mutex> guard(stateLock());

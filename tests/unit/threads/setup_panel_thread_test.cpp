@@ -14,8 +14,6 @@
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "scratch_folder.h"
-#include "windows/host_link.h"
-#include "windows/refresh.h"
 #include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
@@ -58,7 +56,6 @@ protected:
             return std::make_unique<ScriptedHost>(host);
         });
         setPanelFactory(&makeSetupPanel);
-        lastCommandFrequency = 0.0;  // as after loading: the refresh's own memory
     }
     void TearDown() override {
         EXPECT_TRUE(stopWindows());
@@ -119,6 +116,52 @@ TEST_F(PanelThreadTest, EscEndsThePanelsThread) {
     EXPECT_TRUE(waitFor([] { return !windowThreadRunning(); }));
     std::lock_guard<std::mutex> guard(host->lock);
     EXPECT_EQ(host->released, 1);
+}
+
+// What the windows remember outlives a panel (as after a reset): the next
+// window thread's panel sends "<SP1>" only when the frequency moved since
+// the last one, and creates the windows topmost while its own box starts
+// unticked.
+TEST_F(PanelThreadTest, ANewPanelStartsFromWhatTheLastOneRemembered) {
+    platform::writeProfileString(settingsFile, settingsSection, "setup_view_KDA", "1");
+    // The KDA window's title is set once the refresh's host calls are done.
+    const auto refreshedOn20m = [] {
+        return underLock(kdaWindow, [](platform::Dialog* d) { return d && d->title() == "Korvan- KDA on 20m 0 of 210"; });
+    };
+    const auto tuneTo = [this](double hertz) {
+        std::lock_guard<std::mutex> guard(host->lock);
+        host->hertz = hertz;
+        host->commands.clear();
+    };
+    const auto press = [](int id) {
+        underLock(setupPanel, [id](platform::Dialog* d) { return d && headless::pressControl(*d, id); });
+    };
+    const auto kdaOnTop = [] {
+        return underLock(kdaWindow, [](platform::Dialog* d) { return d && d->window() && d->isTopmost(); });
+    };
+
+    tuneTo(14025000.0);
+    ASSERT_TRUE(startWindowThread());
+    ASSERT_TRUE(waitFor(refreshedOn20m));
+    press(IDC_SETUP_ON_TOP);
+    ASSERT_TRUE(waitFor(kdaOnTop));
+    ASSERT_TRUE(stopWindows());
+
+    tuneTo(14025000.0);
+    ASSERT_TRUE(startWindowThread());
+    ASSERT_TRUE(waitFor(refreshedOn20m));
+    EXPECT_TRUE(kdaOnTop());
+    EXPECT_EQ(0, underLock(setupPanel, [](platform::Dialog* d) { return d->checkState(IDC_SETUP_ON_TOP); }));
+    EXPECT_EQ(host->heard(), (std::vector<std::string>{"<MODE:CW>", "<BAUDRATE:27>"}));
+
+    // Left as a library just loaded would have it for the tests after this
+    // one (one process runs them all under ThreadSanitizer): not on top, and
+    // the last "<SP1>" at 0 Hz.
+    press(IDC_SETUP_ON_TOP);
+    press(IDC_SETUP_ON_TOP);
+    tuneTo(0.0);
+    postPanelRefresh();
+    ASSERT_TRUE(waitFor([this] { return host->heard() == std::vector<std::string>{"<SP1>"}; }));
 }
 
 }  // namespace

@@ -96,15 +96,17 @@ private:
 };
 std::promise<void>* FakePanel::hangRelease = nullptr;
 
-std::unique_ptr<platform::Dialog> makeFakePanel() {
+std::unique_ptr<platform::Dialog> makeFakePanel(OperatorWindows&) {
     if (int delay = panelBuildDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     return std::make_unique<FakePanel>();
 }
 
-// A KDA or DXCC window that logs its close, run on a thread of its own.
+// A KDA or DXCC window that logs its close (and does what onClose says
+// while it closes), run on a thread of its own.
 class FakeChild : public platform::Dialog {
 public:
-    FakeChild(int templateId, std::string name) : Dialog(templateId), name_(std::move(name)) {
+    FakeChild(int templateId, std::string name, std::function<void()> onClose = {})
+        : Dialog(templateId), name_(std::move(name)), onClose_(std::move(onClose)) {
         result_ = std::async(std::launch::async, [this] { return runModal(); });
         waitFor([this] { return window() != nullptr; });
     }
@@ -116,11 +118,13 @@ public:
 protected:
     void onCancel() override {
         record(name_ + " close");
+        if (onClose_) onClose_();
         Dialog::onCancel();
     }
 
 private:
     std::string name_;
+    std::function<void()> onClose_;
     std::future<int> result_;
 };
 
@@ -209,6 +213,26 @@ TEST_F(WindowThreadTest, StopClosesDxccThenKdaThenPanel) {
     EXPECT_EQ(dxccWindow.load(), nullptr);
     EXPECT_EQ(kda.window(), nullptr);
     EXPECT_EQ(dxcc.window(), nullptr);
+}
+
+// The window thread may open a new window while the stop closes the old one
+// (a toggle clicked at that moment): the stop clears the slot, under the
+// state lock, only when it still holds the window it closed, so the new one
+// stays reachable and is closed when the panel ends, not left open.
+TEST_F(WindowThreadTest, StopClearsOnlyTheWindowItClosed) {
+    ASSERT_TRUE(startWindowThread());
+    ASSERT_TRUE(waitFor([] { return panelWindow() != nullptr; }));
+    FakeChild reopened(IDD_DXCC, "dxcc reopened");
+    FakeChild dxcc(IDD_DXCC, "dxcc", [&] {
+        std::lock_guard<std::mutex> guard(stateLock());
+        dxccWindow = &reopened;
+    });
+    dxccWindow = &dxcc;
+
+    EXPECT_TRUE(stopWindows());
+    EXPECT_EQ(recorded(), (std::vector<std::string>{"dxcc close", "panel 1 close", "dxcc reopened close",
+                                                    "panel 1 deleted"}));
+    EXPECT_EQ(dxccWindow.load(), nullptr);
 }
 
 TEST_F(WindowThreadTest, StopGivesUpWhenThePanelRefusesToClose) {

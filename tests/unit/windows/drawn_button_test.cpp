@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "failing_allocation.h"
 #include "platform/dialog.h"
 #include "platform/headless/testing.h"
 #include "platform/recording_canvas.h"
@@ -13,7 +14,6 @@
 
 using platform::CanvasOperation;
 using platform::Pen;
-using platform::PenStyle;
 using platform::Rect;
 using platform::RecordingCanvas;
 using platform::paletteRgb;
@@ -62,15 +62,6 @@ CanvasOperation label(Rect rect, const std::string& text, platform::Color color)
     op.rect = rect;
     op.text = text;
     op.color = color;
-    return op;
-}
-
-CanvasOperation ellipse(Rect rect, Pen pen, platform::Color gap) {
-    CanvasOperation op;
-    op.kind = Kind::drawEllipse;
-    op.rect = rect;
-    op.pen = pen;
-    op.secondColor = gap;
     return op;
 }
 
@@ -142,61 +133,6 @@ TEST(DrawnRect, PressedAndFocusedAddsTheSunkenRingOverTheOuterRing) {
                    edge(kItem, kGrey, kWhite), focus(kItem.deflated(2))}));
 }
 
-// --- the ellipse painter --------------------------------------------------
-
-// The ellipses fillFace draws in r: each one pixel further in, until empty.
-Ops faceFill(Rect r, platform::Color color) {
-    Ops ops;
-    for (r = r.deflated(1); !r.empty(); r = r.deflated(1)) ops.push_back(ellipse(r, {color, 3, PenStyle::solid}, color));
-    return ops;
-}
-
-Ops joined(std::initializer_list<Ops> parts) {
-    Ops all;
-    for (const Ops& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-TEST(DrawnEllipse, FramesAreTwoPixelPens) {
-    DrawnEllipse painter;
-    EXPECT_EQ(frameOf(painter, 2), Ops{ellipse(kItem, {kGrey, 2, PenStyle::solid}, kGrey)});
-    EXPECT_EQ(frameOf(painter, -1), Ops{ellipse(kItem, {rgb(1, 1, 1), 2, PenStyle::solid}, rgb(1, 1, 1))});
-}
-
-TEST(DrawnEllipse, FaceIsFilledWithShrinkingEllipsesUntilEmpty) {
-    DrawnEllipse painter;
-    RecordingCanvas canvas;
-    const Rect small{0, 0, 6, 4};
-    painter.fillFace(canvas, small, kGreen);
-    EXPECT_EQ(canvas.operations(), (Ops{ellipse({1, 1, 5, 3}, {kGreen, 3, PenStyle::solid}, kGreen)}));
-}
-
-TEST(DrawnEllipse, UnfocusedBody) {
-    DrawnEllipse painter;
-    EXPECT_EQ(bodyOf(painter, 0),
-              joined({Ops{ellipse(kItem.deflated(1), {kGrey, 2, PenStyle::solid}, kGrey)}, faceFill(kItem.deflated(2), kFace)}));
-}
-
-TEST(DrawnEllipse, PressedAndFocusedBody) {
-    DrawnEllipse painter;
-    const Rect r = kItem.deflated(2);
-    const Pen sunken{rgb(1, 1, 1), 2, PenStyle::solid};
-    EXPECT_EQ(bodyOf(painter, platform::kItemFocus | platform::kItemSelected),
-              joined({Ops{ellipse(kItem.deflated(1), {kGrey, 2, PenStyle::solid}, kGrey)}, faceFill(r, kFace),
-                      Ops{ellipse(r.deflated(-1), sunken, rgb(1, 1, 1)), ellipse(r, sunken, rgb(1, 1, 1))},
-                      faceFill(r, kFace), Ops{ellipse(r.deflated(2), {rgb(1, 1, 1), 1, PenStyle::dotted}, kFace)},
-                      faceFill(r.deflated(3), kFace)}));
-}
-
-TEST(DrawnEllipse, FocusedBodyWithoutPress) {
-    DrawnEllipse painter;
-    const Rect r = kItem.deflated(2);
-    EXPECT_EQ(bodyOf(painter, platform::kItemFocus),
-              joined({Ops{ellipse(kItem.deflated(1), {kGrey, 2, PenStyle::solid}, kGrey)}, faceFill(r, kFace),
-                      faceFill(r, kFace), Ops{ellipse(r.deflated(2), {rgb(1, 1, 1), 1, PenStyle::dotted}, kFace)},
-                      faceFill(r.deflated(3), kFace)}));
-}
-
 // --- the button -----------------------------------------------------------
 
 // A dialog with one colour button on the CW control.
@@ -225,10 +161,8 @@ TEST(CAdvancedButton, AttachMakesTheControlOwnerDrawnWithItsColours) {
     withButton([](ButtonDialog& dialog) {
         CAdvancedButton missing;
         EXPECT_FALSE(missing.attachButton(4242, dialog, 1, 2, 3));
-        dialog.button.shape = CAdvancedButton::kEllipse;
         ASSERT_TRUE(dialog.button.attachButton(IDC_SETUP_CW, dialog, kFace, rgb(1, 1, 1), kGrey));
         EXPECT_TRUE(headless::isOwnerDrawn(dialog, IDC_SETUP_CW));
-        EXPECT_EQ(dialog.button.shape, 0);
         EXPECT_EQ(dialog.button.faceColor, kFace);
         EXPECT_EQ(dialog.button.labelColor, rgb(1, 1, 1));
         EXPECT_EQ(dialog.button.disabledLabelColor, kGrey);
@@ -277,16 +211,35 @@ TEST(CAdvancedButton, ACaptionIsCutAt511Characters) {
     });
 }
 
-TEST(CAdvancedButton, TheEllipseShapePaintsEllipses) {
-    withButton([](ButtonDialog& dialog) {
-        ASSERT_TRUE(dialog.button.attachButton(IDC_SETUP_CW, dialog, kFace, rgb(1, 1, 1), kGrey));
-        dialog.button.shape = CAdvancedButton::kEllipse;
-        const Ops painted = headless::paintControl(dialog, IDC_SETUP_CW);
-        EXPECT_EQ(painted.front(), ellipse(kItem.deflated(1), {kGrey, 2, PenStyle::solid}, kGrey));
-        EXPECT_EQ(painted.back(), label(kItem, "CW", rgb(1, 1, 1)));
-        dialog.button.shape = 2;  // any other shape is a rectangle
-        EXPECT_EQ(headless::paintControl(dialog, IDC_SETUP_CW).front(), fill(kItem, kFace));
-    });
+// A canvas that counts what it is asked to draw and keeps nothing (so it
+// needs no memory of its own).
+class CountingCanvas : public platform::Canvas {
+public:
+    int operations = 0;
+    void fillRect(const Rect&, platform::Color) override { ++operations; }
+    void draw3dRect(const Rect&, platform::Color, platform::Color) override { ++operations; }
+    void drawEllipse(const Rect&, const Pen&, platform::Color) override { ++operations; }
+    void drawTextCentered(const Rect&, const std::string&, platform::Color) override { ++operations; }
+    void drawTextAt(int, int, const std::string&) override { ++operations; }
+    void drawFocusRect(const Rect&) override { ++operations; }
+};
+
+// Every paint request of the panel's buttons paints in full also when
+// memory has run out: the painter lives on the stack.
+TEST(CAdvancedButton, PaintingNeedsNoMemory) {
+    CAdvancedButton button;  // not attached: no caption to read
+    CountingCanvas canvas;
+    bool threw = false;
+    failing_allocation::failFrom(0);
+    try {
+        button.paint(canvas, kItem, platform::kItemFocus | platform::kItemSelected);
+    } catch (...) {
+        threw = true;
+    }
+    const bool allocated = failing_allocation::stop();
+    EXPECT_FALSE(threw);
+    EXPECT_FALSE(allocated);
+    EXPECT_EQ(canvas.operations, 6);  // face, two rings, the sunken ring, focus, caption
 }
 
 }  // namespace

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "live_windows_support.h"
+#include "platform/headless/testing.h"
+#include "platform/profile.h"
 #include "platform/recording_canvas.h"
+#include "resources/resource.h"
 #include "scratch_folder.h"
 
 namespace {
 
 using platform::CanvasOperation;
 using platform::rgb;
+namespace headless = platform::headless;
 
 struct Text {
     int x, y;
@@ -33,18 +37,13 @@ std::vector<CanvasOperation> fillsOf(const platform::RecordingCanvas& canvas) {
 
 class InfoButtonTest : public ::testing::Test {
 protected:
-    void SetUp() override { resetRefreshGlobals(); }
-    void show(const std::string& callsign, int slot) {
-        std::lock_guard<std::mutex> guard(stateLock());
-        currentCallsign = callsign;
-        currentBandSlot = slot;
-    }
     void paint(const platform::Rect& item) {
         canvas.clear();
-        CCqWwInfoButton::paint(canvas, item, CCqWwInfoButton::currentView());
+        InfoButton::paint(canvas, item, view);
     }
 
     ScratchFolder folder;
+    OperatorView view;
     platform::RecordingCanvas canvas;
 };
 
@@ -53,7 +52,7 @@ TEST_F(InfoButtonTest, BandViewFlowsThePrefixesInAscendingByteOrder) {
         std::lock_guard<std::mutex> guard(stateLock());
         contestState().bandDxccLists[3] = {"UA", "DL", "K", "EA", "9A", "ua", "OH", "SP", "\xC0X"};
     }
-    show("", 3);
+    updateOperatorView(view, "", 3, {.bandPrefixes = true});
     paint({0, 0, 300, 100});
     ASSERT_EQ(1u, fillsOf(canvas).size());
     EXPECT_EQ(rgb(255, 250, 198), fillsOf(canvas)[0].color);
@@ -77,21 +76,17 @@ TEST_F(InfoButtonTest, BandViewWithoutABandIsOnlyTheBackground) {
         std::lock_guard<std::mutex> guard(stateLock());
         contestState().bandDxccLists[3] = {"DL"};
     }
-    show("", -1);
+    updateOperatorView(view, "", -1, {.bandPrefixes = true});
     paint({0, 0, 300, 100});
     ASSERT_EQ(1u, canvas.operations().size());
     EXPECT_EQ(rgb(255, 250, 198), canvas.operations()[0].color);
 }
 
 TEST_F(InfoButtonTest, WorkedWithViewDrawsRowsOneSeventhApartAndTintsTheCurrentBand) {
-    {
-        std::lock_guard<std::mutex> guard(stateLock());
-        const char* const labels[] = {"80m", "80m", "40m", "20m", "15m", "10m"};
-        for (int slot = 0; slot < kBandSlotCount; ++slot)
-            contestState().workedWithRows[slot] = {labels[slot], "   -", "   -", "   -"};
-        contestState().workedWithRows[3] = {"20m", "10:02", "11:15", "C06"};
-    }
-    show("UNTEST", 3);
+    view.callsign = "UNTEST";
+    view.bandSlot = 3;
+    view.workedWith.fill({"   -", "   -", "   -"});
+    view.workedWith[3] = {"10:02", "11:15", "C06"};
     const platform::Rect button{0, 0, 390, 190};  // h = 27
     paint(button);
     const auto fills = fillsOf(canvas);
@@ -105,48 +100,43 @@ TEST_F(InfoButtonTest, WorkedWithViewDrawsRowsOneSeventhApartAndTintsTheCurrentB
     ASSERT_EQ(4u + 5u * 4u, texts.size());
     EXPECT_EQ((std::vector<Text>{{180, 15, "UNTEST"}, {100, 38, "CW"}, {180, 38, "SSB"}, {273, 38, "Obl/NR"}}),
               std::vector<Text>(texts.begin(), texts.begin() + 4));
-    EXPECT_EQ((Text{20, 2 * 27 + 10, "80m"}), texts[4]);
+    EXPECT_EQ((std::vector<Text>{{20, 2 * 27 + 10, "80m"}, {100, 2 * 27 + 10, "   -"}}),
+              std::vector<Text>(texts.begin() + 4, texts.begin() + 6));
     const int y20 = 4 * 27 + 10;
     EXPECT_EQ((std::vector<Text>{{20, y20, "20m"}, {100, y20, "10:02"}, {180, y20, "11:15"}, {280, y20, "C06"}}),
               std::vector<Text>(texts.begin() + 12, texts.begin() + 16));
+    EXPECT_EQ((Text{20, 6 * 27 + 10, "10m"}), texts[20]);
 
     // 160 m: tinted above the 80 m row, where no row is drawn; no band: no
     // tint.
-    show("UNTEST", 0);
+    view.bandSlot = 0;
     paint(button);
     EXPECT_EQ((platform::Rect{0, 27 + 7, 390, 2 * 27 - 1}), fillsOf(canvas)[1].rect);
-    show("UNTEST", -1);
+    view.bandSlot = -1;
     paint(button);
     EXPECT_EQ(1u, fillsOf(canvas).size());
 }
 
-}  // namespace
-
-#include "platform/headless/testing.h"
-#include "platform/profile.h"
-#include "resources/resource.h"
-#include "windows/window_placement.h"
-
-namespace {
-
-namespace headless = platform::headless;
-
 TEST_F(InfoButtonTest, WindowKeepsItsButtonFivePixelsInsideAndPaintsItOffScreen) {
     platform::writeProfileString(settingsFile, settingsSection, "dxcc_y", "-50");
-    keepWindowsOnTop = 0;
-    DXCC window;
+    WindowMemory memory;
+    memory.currentCallsign = "UNTEST";
+    memory.currentBandSlot = 3;
+    OperatorWindows windows(memory);
+    DxccWindow window(windows);
     ASSERT_TRUE(window.createModeless());
     EXPECT_EQ("DXCC", window.title());
     EXPECT_FALSE(window.isVisible());  // until its creator shows it
     EXPECT_EQ(10, window.windowRect().left);  // no key: the default
     EXPECT_EQ(-50, window.windowRect().top);
+    EXPECT_EQ(10, windows.memory().rememberedLeft);
     EXPECT_FALSE(window.isTopmost());
     EXPECT_TRUE(headless::isOwnerDrawn(window, IDC_DXCC_INFO));
     EXPECT_TRUE(headless::paintsOffscreen(window, IDC_DXCC_INFO));
     EXPECT_EQ(IDI_KORVAN, headless::largeIcon(window));
     EXPECT_TRUE(headless::closeItemDisabled(window));
 
-    show("UNTEST", 3);
+    // Before any refresh the button paints the remembered callsign and band.
     headless::resizeClient(window, 400, 200);
     EXPECT_EQ((platform::Rect{5, 5, 395, 195}), window.controlRect(IDC_DXCC_INFO));
     const auto painted = headless::paintControl(window, IDC_DXCC_INFO);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "windows/kda_window.h"
+#include "windows/operator_windows.h"
 
 namespace {
 
@@ -18,7 +19,8 @@ std::vector<std::string> tickedCodes(const AreaMarks& marks) {
 }
 
 TEST(KdaMarks, EachCodeTicksOnlyItsOwnBoxAndARebuildStartsFromNothing) {
-    oblast grid;
+    OperatorWindows windows;
+    KdaAreaWindow grid(windows);
     grid.rebuildMarks({"C05", "I13", "A01"});
     EXPECT_EQ((std::vector<std::string>{"A01", "C05", "I13"}), tickedCodes(grid.marks()));
 
@@ -38,7 +40,6 @@ TEST(KdaMarks, EachCodeTicksOnlyItsOwnBoxAndARebuildStartsFromNothing) {
 #include "platform/profile.h"
 #include "resources/resource.h"
 #include "scratch_folder.h"
-#include "windows/window_placement.h"
 
 namespace {
 
@@ -52,9 +53,9 @@ int boxOf(const char* code) {
 
 TEST(KdaWindow, OpensWhereItWasLeftWithoutADefaultAndSavesItsMoves) {
     ScratchFolder folder;
-    keepWindowsOnTop = 0;
+    OperatorWindows windows;
     {
-        oblast never;
+        KdaAreaWindow never(windows);
         ASSERT_TRUE(never.createModeless());
         EXPECT_EQ(0, never.windowRect().left);  // no key: (0, 0), not the panel's default
         EXPECT_EQ(0, never.windowRect().top);
@@ -62,8 +63,8 @@ TEST(KdaWindow, OpensWhereItWasLeftWithoutADefaultAndSavesItsMoves) {
     }
     platform::writeProfileString(settingsFile, settingsSection, "oblast_x", "-1920");
     platform::writeProfileString(settingsFile, settingsSection, "oblast_y", "100");
-    keepWindowsOnTop = 1;
-    oblast grid;
+    windows.memory().keepWindowsOnTop = 1;
+    KdaAreaWindow grid(windows);
     ASSERT_TRUE(grid.createModeless());
     EXPECT_EQ("KDA", grid.title());
     EXPECT_TRUE(grid.isVisible());
@@ -83,12 +84,13 @@ TEST(KdaWindow, OpensWhereItWasLeftWithoutADefaultAndSavesItsMoves) {
     headless::pumpMessages();
     EXPECT_EQ("-1900", platform::readProfileString(settingsFile, settingsSection, "oblast_x", ""));
     EXPECT_EQ("120", platform::readProfileString(settingsFile, settingsSection, "oblast_y", ""));
-    keepWindowsOnTop = 0;
+    EXPECT_EQ(-1900, windows.memory().rememberedLeft);
 }
 
 TEST(KdaWindow, BoxesShowTheMarksAndEscOnlyHidesTheWindow) {
     ScratchFolder folder;
-    oblast grid;
+    OperatorWindows windows;
+    KdaAreaWindow grid(windows);
     ASSERT_TRUE(grid.createModeless());
     grid.rebuildMarks({"C05", "Q19", "M12"});
     // Boxes ticked and unticked by the operator: the next rebuild overrides

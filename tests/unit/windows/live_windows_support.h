@@ -1,7 +1,7 @@
 #pragma once
 // Test doubles for the live refresh: a host object that answers from
-// fields and records the commands, installed as the panel's host object.
-#include <array>
+// fields and records the commands, and operator windows (without a panel)
+// that hold it as their host object.
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,10 +15,8 @@
 #include "platform/host_automation.h"
 #include "windows/dxcc_window.h"
 #include "windows/kda_window.h"
-#include "windows/host_link.h"
+#include "windows/operator_windows.h"
 #include "windows/refresh.h"
-#include "windows/setup_panel.h"
-#include "windows/window_thread.h"
 
 class FakeHost : public platform::HostAutomation {
 public:
@@ -40,38 +38,18 @@ public:
     std::optional<std::string> qsoItem(int item) override { return item == 5 ? callsign : std::nullopt; }
 };
 
-// The panel's host object for one test: a FakeHost, removed afterwards.
-class InstalledHost {
-public:
-    InstalledHost() {
+// The windows acquire a FakeHost as their host object; it lives as long as
+// they do.
+inline FakeHost& installFakeHost(OperatorWindows& windows) {
+    FakeHost* installed = nullptr;
+    platform::setHostAutomationFactory([&installed]() -> std::unique_ptr<platform::HostAutomation> {
         auto host = std::make_unique<FakeHost>();
-        host_ = host.get();
-        hostAutomation = std::move(host);
-    }
-    ~InstalledHost() { hostAutomation.reset(); }
-    FakeHost* operator->() { return host_; }
-    FakeHost& operator*() { return *host_; }
-
-private:
-    FakeHost* host_;
-};
-
-// A setup panel that is not run: the tests set its view flags and call its
-// refresh directly on their own thread.
-inline void prepareForRefresh(::Setup& panel, bool kda = true, bool dxcc = true) {
-    panelBands = {"160m", "80m", "40m", "20m", "15m", "10m"};
-    panel.viewKda = kda ? 1 : 0;
-    panel.viewDxcc = dxcc ? 1 : 0;
-}
-inline oblast* openKdaGrid() { return dynamic_cast<oblast*>(kdaWindow.load()); }
-inline DXCC* openDxccWindow() { return dynamic_cast<DXCC*>(dxccWindow.load()); }
-
-// The refresh's own globals as after loading the library.
-inline void resetRefreshGlobals() {
-    std::lock_guard<std::mutex> guard(stateLock());
-    currentCallsign.clear();
-    currentBandSlot = -1;
-    lastCommandFrequency = 0.0;
+        installed = host.get();
+        return host;
+    });
+    windows.host().acquire();
+    platform::setHostAutomationFactory({});
+    return *installed;
 }
 
 inline CInfo storedQso(const std::string& call, const std::string& band, const std::string& mode, int hour,

@@ -16,15 +16,11 @@
 #include "resources/resource.h"
 #include "scripted_host.h"
 #include "scratch_folder.h"
-#include "windows/host_link.h"
-#include "windows/refresh.h"
+#include "windows/operator_windows.h"
 #include "windows/setup_panel.h"
-#include "windows/window_placement.h"
 #include "windows/window_thread.h"
 
 namespace headless = platform::headless;
-// (googletest's Test has a member named Setup.)
-using SetupPanel = ::Setup;
 
 class PanelTest : public ::testing::Test {
 protected:
@@ -34,19 +30,12 @@ protected:
             if (!hostRunning) return nullptr;
             return std::make_unique<ScriptedHost>(host);
         });
-        keepWindowsOnTop = 0;
-        lastCommandFrequency = 0.0;  // as after loading: the refresh's own memory
-        rememberedLeft = 0;
-        rememberedTop = 0;
         std::lock_guard<std::mutex> guard(stateLock());
         contestState().contestYear = "2017";
     }
     void TearDown() override {
         platform::headless::setModalScript(IDD_SETUP, {});
         platform::setHostAutomationFactory({});
-        releaseHostObject();
-        kdaWindow = nullptr;
-        dxccWindow = nullptr;
     }
 
     static void setSetting(const std::string& key, const std::string& value) {
@@ -57,17 +46,25 @@ protected:
         return platform::readProfileString(settingsFile, settingsSection, key, "<missing>");
     }
 
-    // Runs a panel modally on this thread. body runs once the panel has
-    // started and the messages it posted itself have run; then Esc closes
-    // the panel unless body has closed it. Returns the run's result.
-    int runPanel(const std::function<void(SetupPanel&)>& body) {
-        SetupPanel panel;
+    // Runs a panel modally on this thread, as the window thread does: its
+    // operator windows start from `memory` and leave theirs there. body runs
+    // once the panel has started and the messages it posted itself have
+    // run; then Esc closes the panel unless body has closed it. Returns the
+    // run's result.
+    int runPanelWithWindows(const std::function<void(SetupPanel&, OperatorWindows&)>& body) {
+        OperatorWindows windows(memory);
+        SetupPanel& panel = static_cast<SetupPanel&>(*windows.makePanel());
         platform::headless::setModalScript(IDD_SETUP, [&](platform::Dialog&) {
             headless::pumpMessages();
-            body(panel);
+            body(panel, windows);
             if (panel.window()) headless::pressKey(panel, headless::Key::escape);
         });
-        return panel.runModal();
+        const int result = panel.runModal();
+        memory = windows.memory();
+        return result;
+    }
+    int runPanel(const std::function<void(SetupPanel&)>& body) {
+        return runPanelWithWindows([&](SetupPanel& panel, OperatorWindows&) { body(panel); });
     }
 
     // Presses a control of the panel and runs what that posted.
@@ -79,4 +76,5 @@ protected:
     ScratchFolder folder;
     std::shared_ptr<ScriptedHostState> host;
     bool hostRunning = true;
+    WindowMemory memory;
 };

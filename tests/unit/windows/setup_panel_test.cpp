@@ -83,7 +83,6 @@ TEST_F(PanelTest, StartShowsAToppedTintedPanelWithItsIconAndNoCloseItem) {
             EXPECT_EQ(colors->textBackground, rgb(255, 240, 198));
             EXPECT_EQ(colors->brush, rgb(255, 250, 198));
         }
-        EXPECT_EQ(panelBands, (std::vector<std::string>{"160m", "80m", "40m", "20m", "15m", "10m"}));
         // The refresh the start posted has run.
         EXPECT_EQ(refreshPending.load(), 1);
         EXPECT_EQ(panel.checkState(IDC_SETUP_ON_TOP), 0);
@@ -98,8 +97,8 @@ TEST_F(PanelTest, NoStoredPositionPutsThePanelAt10And400) {
         EXPECT_EQ(panel.windowRect().left, 10);
         EXPECT_EQ(panel.windowRect().top, 400);
     });
-    EXPECT_EQ(rememberedLeft, 10);
-    EXPECT_EQ(rememberedTop, 400);
+    EXPECT_EQ(memory.rememberedLeft, 10);
+    EXPECT_EQ(memory.rememberedTop, 400);
 }
 
 TEST_F(PanelTest, PositionsZeroAndMinusFifty) {
@@ -139,8 +138,8 @@ TEST_F(PanelTest, StoredViewsOpenBothWindowsAtTheStart) {
         EXPECT_TRUE(dxcc->isVisible());
         // The KDA grid and the DXCC window, with their resource titles while
         // the host is on no band.
-        EXPECT_NE(dynamic_cast<oblast*>(kda), nullptr);
-        EXPECT_NE(dynamic_cast<DXCC*>(dxcc), nullptr);
+        EXPECT_NE(dynamic_cast<KdaAreaWindow*>(kda), nullptr);
+        EXPECT_NE(dynamic_cast<DxccWindow*>(dxcc), nullptr);
         EXPECT_EQ(kda->title(), "KDA");
         EXPECT_EQ(dxcc->title(), "DXCC");
     });
@@ -169,8 +168,8 @@ TEST_F(PanelTest, SsbClickSendsOnlyItsModeAndCwClickSendsBothAgain) {
 
 TEST_F(PanelTest, WithoutAHostTheButtonsStillWork) {
     hostRunning = false;
-    runPanel([&](SetupPanel& panel) {
-        EXPECT_EQ(hostAutomation, nullptr);
+    runPanelWithWindows([&](SetupPanel& panel, OperatorWindows& windows) {
+        EXPECT_FALSE(windows.host().connected());
         press(panel, IDC_SETUP_SSB);
         press(panel, IDC_SETUP_CW);
         EXPECT_EQ(setting("setup_Mode"), "CW");
@@ -251,12 +250,12 @@ TEST_F(PanelTest, EscInAnOperatorWindowHidesItAndTheToggleStillCloses) {
 TEST_F(PanelTest, KeepOnTopReopensTheWantedWindows) {
     setSetting("setup_view_KDA", "1");
     setSetting("setup_view_DXCC", "1");
-    runPanel([&](SetupPanel& panel) {
+    runPanelWithWindows([&](SetupPanel& panel, OperatorWindows& windows) {
         const platform::WindowHandle kdaBefore = kdaWindow.load()->window();
         const platform::WindowHandle dxccBefore = dxccWindow.load()->window();
         ASSERT_TRUE(headless::pressControl(panel, IDC_SETUP_ON_TOP));
         ASSERT_TRUE(headless::pumpMessages() > 0);
-        EXPECT_EQ(keepWindowsOnTop, 1);
+        EXPECT_EQ(windows.memory().keepWindowsOnTop, 1);
         EXPECT_EQ(panel.onTopChecked, 1);
         EXPECT_EQ(panel.checkState(IDC_SETUP_ON_TOP), 1);
         EXPECT_EQ(setting("setup_window_on_top"), "1");
@@ -268,7 +267,7 @@ TEST_F(PanelTest, KeepOnTopReopensTheWantedWindows) {
         EXPECT_FALSE(platform::postMessage(kdaBefore, platform::kWmUser, 0, 0));
 
         press(panel, IDC_SETUP_ON_TOP);
-        EXPECT_EQ(keepWindowsOnTop, 0);
+        EXPECT_EQ(windows.memory().keepWindowsOnTop, 0);
         EXPECT_EQ(panel.checkState(IDC_SETUP_ON_TOP), 0);
         EXPECT_EQ(setting("setup_window_on_top"), "0");
         EXPECT_NE(kdaWindow.load(), nullptr);
@@ -284,12 +283,15 @@ TEST_F(PanelTest, KeepOnTopOnlyReopensTheWindowsThatAreWanted) {
 }
 
 TEST_F(PanelTest, ANewPanelStartsUntickedButKeepsTheLibrarysChoice) {
+    setSetting("setup_view_KDA", "1");
     runPanel([&](SetupPanel& panel) { press(panel, IDC_SETUP_ON_TOP); });
-    releaseHostObject();
-    runPanel([&](SetupPanel& panel) {
+    EXPECT_EQ(memory.keepWindowsOnTop, 1);
+    runPanelWithWindows([&](SetupPanel& panel, OperatorWindows& windows) {
         EXPECT_EQ(panel.checkState(IDC_SETUP_ON_TOP), 0);
         EXPECT_EQ(panel.onTopChecked, 0);
-        EXPECT_EQ(keepWindowsOnTop, 1);
+        EXPECT_EQ(windows.memory().keepWindowsOnTop, 1);
+        ASSERT_NE(kdaWindow.load(), nullptr);
+        EXPECT_TRUE(kdaWindow.load()->isTopmost());
     });
 }
 
@@ -331,7 +333,8 @@ TEST_F(PanelTest, WmCloseEndsThePanel) {
 TEST_F(PanelTest, ThePositionIsSavedWhenTheMouseComesOverThePanel) {
     setSetting("Setup_x", "30");
     setSetting("Setup_y", "40");
-    runPanel([&](SetupPanel& panel) {
+    runPanelWithWindows([&](SetupPanel& panel, OperatorWindows& windows) {
+        WindowMemory& remembered = windows.memory();
         // Where it was put: nothing to write.
         platform::writeProfileString(settingsFile, settingsSection, "Setup_x", "untouched");
         headless::moveMouseOver(panel);
@@ -343,15 +346,15 @@ TEST_F(PanelTest, ThePositionIsSavedWhenTheMouseComesOverThePanel) {
         headless::pumpMessages();
         EXPECT_EQ(setting("Setup_x"), "-20");
         EXPECT_EQ(setting("Setup_y"), "40");
-        EXPECT_EQ(rememberedLeft, -20);
+        EXPECT_EQ(remembered.rememberedLeft, -20);
 
         // Another window moved the remembered pair: the panel writes its
         // own again.
-        rememberedTop = 999;
+        remembered.rememberedTop = 999;
         headless::moveMouseOver(panel);
         headless::pumpMessages();
         EXPECT_EQ(setting("Setup_y"), "40");
-        EXPECT_EQ(rememberedTop, 40);
+        EXPECT_EQ(remembered.rememberedTop, 40);
     });
 }
 
@@ -440,11 +443,12 @@ TEST_F(PanelTest, AHostCallThatThrowsIsAFailedCall) {
     EXPECT_EQ(host->calls, 5);  // two start commands, the refresh's two reads, SSB
 }
 
-TEST_F(PanelTest, TheHostObjectIsReleasedWithTheThreadsAutomation) {
-    runPanel([](SetupPanel&) { EXPECT_NE(hostAutomation, nullptr); });
-    EXPECT_EQ(host->released, 0);  // held until the window thread lets go
-    releaseHostObject();
-    EXPECT_EQ(hostAutomation, nullptr);
+TEST_F(PanelTest, TheHostObjectIsReleasedWithTheOperatorWindows) {
+    runPanelWithWindows([this](SetupPanel&, OperatorWindows& windows) {
+        EXPECT_TRUE(windows.host().connected());
+        windows.closeOperatorWindows();
+        EXPECT_EQ(host->released, 0);  // held until the windows' owner goes
+    });
     EXPECT_EQ(host->released, 1);
 }
 
