@@ -17,6 +17,8 @@
 #include "engine/contest_rules.h"
 #include "engine/host_calls.h"
 
+using namespace korvan;
+
 namespace bench {
 
 inline constexpr std::size_t kDirectoryLines = 50000;

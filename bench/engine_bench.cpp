@@ -21,6 +21,8 @@
 #include "platform/profile.h"
 #include "report/statistics.h"
 
+using namespace korvan;
+
 namespace {
 
 constexpr int kAddedPerRun = 1000;

@@ -21,6 +21,8 @@
 #include "report_page.h"
 #include "report_replay.h"
 
+using namespace korvan;
+
 namespace fs = std::filesystem;
 using namespace korvan::host;
 

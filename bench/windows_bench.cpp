@@ -22,6 +22,8 @@
 #include "windows/operator_windows.h"
 #include "windows/refresh.h"
 
+using namespace korvan;
+
 namespace {
 
 class BenchHost : public platform::HostAutomation {

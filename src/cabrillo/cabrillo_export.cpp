@@ -9,6 +9,8 @@
 #include "engine/contest_state.h"
 #include "platform/message_box.h"
 
+namespace korvan {
+
 void runExportHeaderEditor(const std::string& ownCall, const COleDateTime&, const COleDateTime&) {
     cabrilloLog().editHeader(ownCall);
 }
@@ -48,3 +50,5 @@ void runCabrilloExport() {
     platform::messageBox(message, "Output", platform::kMessageBoxIconInformation,
                          platform::MessageBoxOwner::activeWindowOfThread);
 }
+
+}  // namespace korvan

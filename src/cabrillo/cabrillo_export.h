@@ -6,6 +6,8 @@
 
 #include "platform/date_time.h"
 
+namespace korvan {
+
 // The reset's hook (installed by the plug-in boundary): runs the header
 // editor for the own callsign. The contest dates are not used. Must be
 // called without the state lock held.
@@ -21,3 +23,5 @@ void runCabrilloExport();
 
 // "CW" for CW, "PH" for SSB, "??" for any other mode.
 const char* cabrilloModeCode(const std::string& mode);
+
+}  // namespace korvan

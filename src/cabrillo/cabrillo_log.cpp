@@ -11,6 +11,8 @@
 #include "platform/profile.h"
 #include "report/text_format.h"
 
+namespace korvan {
+
 namespace {
 
 const char kCr[] = "\r";
@@ -261,3 +263,5 @@ std::string CabrilloLog::writeLog() const {
 }
 
 std::string CabrilloLog::notProducedMessage() const { return "File not produced: " + fileCallsign + ".cbr"; }
+
+}  // namespace korvan

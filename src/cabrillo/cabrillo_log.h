@@ -8,6 +8,8 @@
 
 #include "platform/date_time.h"
 
+namespace korvan {
+
 struct CabrilloLog {
     std::string callsign;             // CALLSIGN line and own-call column of the QSO lines
     std::string name;
@@ -64,3 +66,5 @@ std::string replaceAll(const std::string& text, const std::string& what, const s
 // other character that a Windows file name cannot hold become "_", then
 // blanks are trimmed at both ends; "KVOR" when nothing is left.
 std::string fileCallsignFor(const std::string& ownCall);
+
+}  // namespace korvan

@@ -4,6 +4,8 @@
 
 #include "resources/resource.h"
 
+namespace korvan {
+
 Cabrillo::Cabrillo() : platform::Dialog(IDD_CABRILLO) {}
 
 void Cabrillo::doDataExchange(platform::DataExchange& exchange) {
@@ -27,3 +29,5 @@ void Cabrillo::doDataExchange(platform::DataExchange& exchange) {
     exchange.comboText(IDC_CABRILLO_CATEGORY_MODE, categoryMode);
     exchange.comboText(IDC_CABRILLO_CATEGORY_STATION, categoryStation);
 }
+
+}  // namespace korvan

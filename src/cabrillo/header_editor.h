@@ -6,6 +6,8 @@
 
 #include "platform/dialog.h"
 
+namespace korvan {
+
 class Cabrillo : public platform::Dialog {
 public:
     Cabrillo();
@@ -33,3 +35,5 @@ public:
 protected:
     void doDataExchange(platform::DataExchange& exchange) override;
 };
+
+}  // namespace korvan

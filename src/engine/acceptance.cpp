@@ -11,6 +11,8 @@
 #include "engine/host_calls.h"
 #include "engine/qso_search.h"
 
+namespace korvan {
+
 namespace {
 
 CInfo makeRecord(const QsoArguments& qso) {
@@ -94,3 +96,5 @@ int addQso(const QsoArguments& qso) {
     }
     return result;
 }
+
+}  // namespace korvan

@@ -3,7 +3,7 @@
 #include "engine/contest_rules.h"
 #include "platform/files.h"
 
-namespace badqso {
+namespace korvan::badqso {
 
 namespace {
 const std::string kFieldGap = "  ";
@@ -69,4 +69,4 @@ void removeQsoLines(const std::string& fileName, const std::string& call, const 
     platform::replaceFileContents(fileName, content);
 }
 
-}  // namespace badqso
+}  // namespace korvan::badqso

@@ -8,7 +8,7 @@
 #include "engine/host_calls.h"
 #include "platform/date_time.h"
 
-namespace badqso {
+namespace korvan::badqso {
 
 // Header written by a reset (one trailing blank) and by a rewrite (two).
 inline constexpr const char* kResetHeader = "KORVAN CONTEST UBN file ";
@@ -51,4 +51,4 @@ bool describesQso(const std::string& line, const std::string& call, const std::s
 // the old file.
 void removeQsoLines(const std::string& fileName, const std::string& call, const std::string& timeKey);
 
-}  // namespace badqso
+}  // namespace korvan::badqso

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace korvan {
+
 int bandSlot(std::string_view band) {
     for (int slot = 0; slot < kBandSlotCount; ++slot)
         if (band == kBandSlots[static_cast<std::size_t>(slot)].label) return slot;
@@ -15,3 +17,5 @@ int bandSlotOfFrequency(double hertz) {
         if (static_cast<int>(megahertz) == kBandSlots[static_cast<std::size_t>(slot)].megahertz) return slot;
     return -1;
 }
+
+}  // namespace korvan

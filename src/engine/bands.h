@@ -7,6 +7,8 @@
 #include <array>
 #include <string_view>
 
+namespace korvan {
+
 constexpr int kBandSlotCount = 6;
 
 struct BandSlotInfo {
@@ -38,3 +40,5 @@ int bandSlot(std::string_view band);
 // The slot of a frequency in Hz from its whole megahertz, or -1 (no band,
 // also for a negative frequency or one that is not a number).
 int bandSlotOfFrequency(double hertz);
+
+}  // namespace korvan

@@ -10,6 +10,8 @@
 #include "engine/qso_search.h"
 #include "engine/window_control.h"
 
+namespace korvan {
+
 namespace {
 
 // What lookupKdaCode answers for a callsign it does not know.
@@ -58,3 +60,5 @@ int isValidExchange(const std::string& exchange) {
     if (exchange.size() != 3) return 0;
     return isKdaCode(exchange) ? 1 : 0;
 }
+
+}  // namespace korvan

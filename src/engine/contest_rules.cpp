@@ -4,6 +4,8 @@
 
 #include "engine/bands.h"
 
+namespace korvan {
+
 namespace {
 
 const char* const kModeTable[] = {"CW", "SSB"};
@@ -107,3 +109,5 @@ std::string blankControlCharacters(std::string_view text) {
         if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     return out;
 }
+
+}  // namespace korvan

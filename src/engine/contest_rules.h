@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace korvan {
+
 // A list of texts filled from a static table, with a membership test that
 // ignores letter case.
 class CContestRules {
@@ -49,3 +51,5 @@ std::string trimWhiteSpace(std::string_view text);
 // ...) written as a blank, so that a field can never break or end a line of
 // a file the plug-in writes.
 std::string blankControlCharacters(std::string_view text);
+
+}  // namespace korvan

@@ -1,5 +1,7 @@
 #include "engine/contest_state.h"
 
+namespace korvan {
+
 std::atomic<std::int32_t> extendedOutput{0};
 std::atomic<std::int32_t> refreshPending{1};
 
@@ -19,3 +21,5 @@ void resetContestStateForTesting() {
     extendedOutput = 0;
     refreshPending = 1;
 }
+
+}  // namespace korvan

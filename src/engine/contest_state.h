@@ -16,6 +16,8 @@
 #include "engine/qso_index.h"
 #include "platform/date_time.h"
 
+namespace korvan {
+
 // One stored QSO.
 struct CInfo {
     std::string call;              // worked station
@@ -82,3 +84,5 @@ inline constexpr const char* settingsSection = "Settings";
 
 // Test support: the state as after loading the library.
 void resetContestStateForTesting();
+
+}  // namespace korvan

@@ -6,6 +6,8 @@
 
 #include "platform/date_time.h"
 
+namespace korvan {
+
 struct QsoArguments {
     std::string ownCall;            // 1
     std::string call;               // 2
@@ -49,3 +51,5 @@ int isValidExchange(const std::string& exchange);
 using ExportHeaderEditor = void (*)(const std::string& ownCall, const COleDateTime& first,
                                     const COleDateTime& second);
 void setExportHeaderEditor(ExportHeaderEditor editor);
+
+}  // namespace korvan

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+namespace korvan {
+
 namespace {
 
 constexpr std::uint32_t kNoLine = std::numeric_limits<std::uint32_t>::max();
@@ -95,3 +97,5 @@ std::string KdaDirectory::lookupKdaCode(std::string_view callsign) const {
     const std::string& line = lines_[firstLineIn(from, to)];
     return line.size() < 3 ? line : line.substr(line.size() - 3);
 }
+
+}  // namespace korvan

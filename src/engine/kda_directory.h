@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+namespace korvan {
+
 class KdaDirectory {
 public:
     void clear();
@@ -44,3 +46,5 @@ private:
     // node i holds the smaller of nodes 2i and 2i+1.
     std::vector<std::uint32_t> firstLineTree_;
 };
+
+}  // namespace korvan

@@ -7,6 +7,8 @@
 
 #include "engine/contest_state.h"
 
+namespace korvan {
+
 namespace {
 
 // The finaliser of splitmix64: every input bit reaches every output bit,
@@ -311,3 +313,5 @@ std::ptrdiff_t QsoIndex::lastOnBand(const std::string& call, const std::string& 
     const CallEntry* entry = byCallAndBand_.find(call, bandId, kAnyMode);
     return entry ? static_cast<std::ptrdiff_t>(positionOf(entry->last())) : kNone;
 }
+
+}  // namespace korvan

@@ -23,6 +23,8 @@
 
 #include "platform/date_time.h"
 
+namespace korvan {
+
 struct CInfo;
 
 // Makes room for one more element, growing geometrically as push_back
@@ -202,3 +204,5 @@ private:
     std::uint64_t nextSequence_ = 0;
     QsoDigests digests_;
 };
+
+}  // namespace korvan

@@ -3,6 +3,8 @@
 #include <type_traits>
 #include <utility>
 
+namespace korvan {
+
 namespace {
 
 // qsoList is a public member: a holder of the lock may have replaced it as
@@ -57,3 +59,5 @@ int findLatestQso(ContestState& state, const std::string& call, const std::strin
 int findLatestQsoOnBand(ContestState& state, const std::string& call, const std::string& band) {
     return toIndex(indexOf(state).lastOnBand(call, band));
 }
+
+}  // namespace korvan

@@ -8,6 +8,8 @@
 
 #include "engine/contest_state.h"
 
+namespace korvan {
+
 constexpr int kNotFound = -1;
 
 // Appends a record to qsoList.
@@ -38,3 +40,5 @@ int findLatestQso(ContestState& state, const std::string& call, const std::strin
 // Index of the last stored QSO with this call and band (exact), whatever
 // its mode, or kNotFound.
 int findLatestQsoOnBand(ContestState& state, const std::string& call, const std::string& band);
+
+}  // namespace korvan

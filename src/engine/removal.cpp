@@ -8,6 +8,8 @@
 #include "engine/qso_search.h"
 #include "engine/window_control.h"
 
+namespace korvan {
+
 int removeQso(const QsoArguments& qso) {
     std::string fileName;
     {
@@ -30,3 +32,5 @@ int removeQso(const QsoArguments& qso) {
     postRefreshToPanel();
     return 1;
 }
+
+}  // namespace korvan

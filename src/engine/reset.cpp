@@ -17,6 +17,8 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 
+namespace korvan {
+
 namespace {
 
 std::atomic<ExportHeaderEditor> headerEditor{nullptr};
@@ -140,3 +142,5 @@ int resetStats(const ResetArguments& args) {
     badqso::create(fileName);
     return 1;
 }
+
+}  // namespace korvan

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+namespace korvan {
+
 namespace {
 
 std::atomic<bool (*)()> panelRunningHook{nullptr};
@@ -29,3 +31,5 @@ bool startWindows() {
 void postRefreshToPanel() {
     if (auto hook = postRefreshHook.load()) hook();
 }
+
+}  // namespace korvan

@@ -1,4 +1,6 @@
 #pragma once
+
+namespace korvan {
 // What the engine asks of the operator windows, which live in a layer above
 // it: whether a panel runs, start the window thread, post a refresh. The
 // plug-in boundary installs the windows layer's functions; until then (and
@@ -18,3 +20,5 @@ void setWindowControl(const WindowControl& control);
 bool panelRunning();
 bool startWindows();
 void postRefreshToPanel();
+
+}  // namespace korvan

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+namespace korvan::platform {
 
 // 0x00BBGGRR; 0x02 in the top byte marks a palette-relative colour.
 using Color = std::uint32_t;
@@ -68,4 +68,4 @@ public:
     virtual void drawFocusRect(const Rect& rect) = 0;
 };
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace korvan {
+
 namespace {
 
 constexpr double kMinDay = -657434.0;   // 1 January 100
@@ -90,3 +92,5 @@ bool sameMoment(const COleDateTime& a, const COleDateTime& b) {
     if (a.m_status == DateTimeStatus::null && b.m_status == DateTimeStatus::null) return true;
     return a.m_status == DateTimeStatus::valid && b.m_status == DateTimeStatus::valid && a.m_dt == b.m_dt;
 }
+
+}  // namespace korvan

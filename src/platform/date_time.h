@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace korvan {
+
 enum class DateTimeStatus : std::int32_t { valid = 0, invalid = 1, null = 2 };
 
 struct alignas(8) COleDateTime {
@@ -24,3 +26,5 @@ static_assert(sizeof(COleDateTime) == 16, "host passes a 16-byte date-time");
 // Exact equality used to match a stored QSO: both valid with the same day
 // count, or both null. An invalid value equals nothing.
 bool sameMoment(const COleDateTime& a, const COleDateTime& b);
+
+}  // namespace korvan

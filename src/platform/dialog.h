@@ -13,7 +13,7 @@
 #include "platform/canvas.h"
 #include "platform/window_messages.h"
 
-namespace platform {
+namespace korvan::platform {
 
 class Dialog;
 
@@ -166,4 +166,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -3,7 +3,7 @@
 #include "platform/dialog.h"
 #include "platform/file_access_internal.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 bool startsWithNoCase(const std::string& text, const std::string& prefix) {
@@ -99,4 +99,4 @@ bool Dialog::dispatchMessage(unsigned message, std::uintptr_t wParam, std::intpt
     return false;
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

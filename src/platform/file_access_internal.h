@@ -6,7 +6,7 @@
 
 #include "platform/files.h"
 
-namespace platform::detail {
+namespace korvan::platform::detail {
 
 // Binary, no sharing restriction; null on failure.
 std::FILE* openForReading(const std::string& nativePath);
@@ -29,4 +29,4 @@ bool equalsNoCase(const std::string& a, const std::string& b);
 // "*" and "?" wildcards, ignoring case (as the Windows directory functions do).
 bool wildcardMatch(const char* pattern, const char* name);
 
-}  // namespace platform::detail
+}  // namespace korvan::platform::detail

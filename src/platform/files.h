@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace korvan::platform {
 
 // The path as this platform's file functions want it.
 std::string nativePath(const std::string& path);
@@ -92,4 +92,4 @@ void setWriteFunctionForTesting(WriteFunction write);
 // target open without delete sharing.
 void setRenameRefusalForTesting(WriteFailurePredicate predicate);
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -10,7 +10,7 @@
 #include "platform/file_access_internal.h"
 #include "platform/files.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace detail {
 namespace {
 std::atomic<WriteFailurePredicate> writeFailure{nullptr};
@@ -243,4 +243,4 @@ bool replaceFileContents(const std::string& path, const std::string& bytes) {
     return detail::replaceInPlace(target, bytes);
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

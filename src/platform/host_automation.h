@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace platform {
+namespace korvan::platform {
 
 class HostAutomation {
 public:
@@ -36,4 +36,4 @@ void endThreadAutomation();
 // gives (an empty function restores the real acquisition).
 void setHostAutomationFactory(std::function<std::unique_ptr<HostAutomation>()> factory);
 
-}  // namespace platform
+}  // namespace korvan::platform

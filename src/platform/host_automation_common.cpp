@@ -6,7 +6,7 @@
 #include "platform/host_automation.h"
 #include "platform/host_call.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 class HostCallGuard final : public HostAutomation {
@@ -63,4 +63,4 @@ void setHostAutomationFactory(std::function<std::unique_ptr<HostAutomation>()> f
     slot.factory = std::move(factory);
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

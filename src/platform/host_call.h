@@ -12,7 +12,7 @@
 
 #include "platform/host_automation.h"
 
-namespace platform::detail {
+namespace korvan::platform::detail {
 
 // The calling thread is inside a host call while one of these lives
 // (implemented by the dialog backend).
@@ -34,4 +34,4 @@ std::unique_ptr<HostAutomation> acquireBackendHostAutomation();
 // null.
 std::unique_ptr<HostAutomation> guardHostCalls(std::unique_ptr<HostAutomation> host);
 
-}  // namespace platform::detail
+}  // namespace korvan::platform::detail

@@ -6,7 +6,7 @@
 
 #include "platform/window_messages.h"
 
-namespace platform {
+namespace korvan::platform {
 
 constexpr unsigned kMessageBoxOk = 0x0;
 constexpr unsigned kMessageBoxIconInformation = 0x40;
@@ -22,4 +22,4 @@ using MessageBoxSink = std::function<int(const std::string& text, const std::str
 // default. Returns the previous sink.
 MessageBoxSink setMessageBoxSink(MessageBoxSink sink);
 
-}  // namespace platform
+}  // namespace korvan::platform

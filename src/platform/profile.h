@@ -6,7 +6,7 @@
 // length are read whole.
 #include <string>
 
-namespace platform {
+namespace korvan::platform {
 
 // The stored value, or fallback when the key is absent (a key present with
 // an empty value gives "").
@@ -17,4 +17,4 @@ std::string readProfileString(const std::string& file, const std::string& sectio
 bool writeProfileString(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value);
 
-}  // namespace platform
+}  // namespace korvan::platform

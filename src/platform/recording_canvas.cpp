@@ -1,6 +1,6 @@
 #include "platform/recording_canvas.h"
 
-namespace platform {
+namespace korvan::platform {
 
 void RecordingCanvas::fillRect(const Rect& rect, Color color) {
     CanvasOperation operation;
@@ -53,4 +53,4 @@ void RecordingCanvas::drawFocusRect(const Rect& rect) {
     operations_.push_back(std::move(operation));
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

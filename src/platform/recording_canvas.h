@@ -6,7 +6,7 @@
 
 #include "platform/canvas.h"
 
-namespace platform {
+namespace korvan::platform {
 
 struct CanvasOperation {
     enum class Kind { fillRect, draw3dRect, drawEllipse, drawTextCentered, drawTextAt, drawFocusRect };
@@ -36,4 +36,4 @@ private:
     std::vector<CanvasOperation> operations_;
 };
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -1,6 +1,6 @@
 #pragma once
 // Threads and timing for the window thread.
-namespace platform {
+namespace korvan::platform {
 
 // Starts a detached thread running entry(); false when it could not start.
 bool startThread(void (*entry)());
@@ -18,4 +18,4 @@ void markProcessTerminating();
 // time of registration are destroyed.
 void runAtLibraryUnload(void (*hook)());
 
-}  // namespace platform
+}  // namespace korvan::platform

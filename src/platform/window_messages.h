@@ -2,7 +2,7 @@
 // Window handles and the messages the plug-in passes between threads.
 #include <cstdint>
 
-namespace platform {
+namespace korvan::platform {
 
 using WindowHandle = void*;  // HWND on Windows, a headless window elsewhere
 
@@ -22,4 +22,4 @@ bool postMessage(WindowHandle window, unsigned message, std::uintptr_t wParam, s
 // call (see host_call.h), and the sender waits until then all the same.
 void sendCloseMessage(WindowHandle window);
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -13,6 +13,10 @@
 #include "plugin/score_posting.h"
 #include "report/statistics_report.h"
 
+// The exports have C linkage at global scope; what they call is the
+// project's own.
+using namespace korvan;
+
 namespace {
 
 std::string text(const char* value) { return value ? std::string(value) : std::string(); }

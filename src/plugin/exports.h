@@ -13,7 +13,7 @@
 #endif
 
 using PCSTR_ = const char*;
-using PDT_ = COleDateTime*;
+using PDT_ = korvan::COleDateTime*;
 
 extern "C" {
 

@@ -3,6 +3,8 @@
 #include "platform/threads.h"
 #include "windows/window_thread.h"
 
+namespace korvan {
+
 void exitLibrary() {
     try {
         stopWindows();
@@ -10,3 +12,5 @@ void exitLibrary() {
     } catch (...) {
     }
 }
+
+}  // namespace korvan

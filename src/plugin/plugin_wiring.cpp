@@ -10,6 +10,8 @@
 #include "plugin/score_posting.h"
 #include "windows/window_thread.h"
 
+namespace korvan {
+
 void exitLibrary();  // library_exit.cpp
 
 void wirePlugin() {
@@ -30,3 +32,5 @@ void wirePlugin() {
         platform::runAtLibraryUnload(&exitLibrary);
     });
 }
+
+}  // namespace korvan

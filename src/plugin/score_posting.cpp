@@ -35,7 +35,7 @@ ScorePoster& scorePoster() {
 
 void finishScorePosting() {
     // At process exit the system has ended the thread already.
-    if (::platform::processIsTerminating()) return;
+    if (platform::processIsTerminating()) return;
     scorePoster().finish(kUnloadWait, kPostWaitingScoreAtUnload);
 }
 
@@ -43,7 +43,7 @@ void finishScorePosting() {
 
 void configureScorePosting(const ResetArguments& args) {
     const SettingReader read = [](const char* section, const char* key) {
-        return ::platform::readProfileString(settingsFile, section, key, "");
+        return platform::readProfileString(settingsFile, section, key, "");
     };
     const PostingSettings settings = parsePostingSettings(read, platform::httpPostAvailable());
     // The station is read only when it will be posted.
@@ -63,7 +63,7 @@ void wireScorePosting() {
     // Made before its unload step is registered, so it is destroyed after
     // the step has run.
     scorePoster();
-    ::platform::runAtLibraryUnload(&finishScorePosting);
+    platform::runAtLibraryUnload(&finishScorePosting);
 }
 
 }  // namespace korvan

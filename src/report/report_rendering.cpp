@@ -4,7 +4,7 @@
 
 #include "report/text_format.h"
 
-namespace report {
+namespace korvan::report {
 
 namespace {
 
@@ -77,4 +77,4 @@ std::string renderHtml(const Statistics& stats, const ReportHeading& heading) {
     return out;
 }
 
-}  // namespace report
+}  // namespace korvan::report

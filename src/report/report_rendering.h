@@ -5,7 +5,7 @@
 
 #include "report/statistics.h"
 
-namespace report {
+namespace korvan::report {
 
 // What the heading shows besides the numbers.
 struct ReportHeading {
@@ -18,4 +18,4 @@ std::string renderText(const Statistics& stats, const ReportHeading& heading);
 // One HTML document without line breaks.
 std::string renderHtml(const Statistics& stats, const ReportHeading& heading);
 
-}  // namespace report
+}  // namespace korvan::report

@@ -8,7 +8,7 @@
 #include "engine/qso_search.h"
 #include "platform/files.h"
 
-namespace report {
+namespace korvan::report {
 
 namespace {
 
@@ -236,4 +236,4 @@ Statistics computeStatistics(ContestState& state) {
     return stats;
 }
 
-}  // namespace report
+}  // namespace korvan::report

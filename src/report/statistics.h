@@ -7,7 +7,7 @@
 
 #include "engine/contest_state.h"
 
-namespace report {
+namespace korvan::report {
 
 // One row per entry of workedBands.
 struct BandRow {
@@ -88,4 +88,4 @@ std::int32_t countBadLines(const std::string& fileName);
 // before or after its rebuild.
 Statistics computeStatistics(ContestState& state);
 
-}  // namespace report
+}  // namespace korvan::report

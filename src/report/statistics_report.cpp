@@ -9,6 +9,8 @@
 #include "report/report_rendering.h"
 #include "report/statistics.h"
 
+namespace korvan {
+
 const char* computeAndRenderResult(report::Statistics* computed) {
     ContestState& state = contestState();
     report::Statistics stats;
@@ -41,3 +43,5 @@ const char* computeAndRenderResult(report::Statistics* computed) {
     if (computed) *computed = std::move(stats);
     return result;
 }
+
+}  // namespace korvan

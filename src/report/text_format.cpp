@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-namespace report {
+namespace korvan::report {
 
 void appendFormat(std::string& out, const char* format, ...) {
     va_list args;
@@ -23,4 +23,4 @@ void appendFormat(std::string& out, const char* format, ...) {
     va_end(args);
 }
 
-}  // namespace report
+}  // namespace korvan::report

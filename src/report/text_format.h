@@ -3,11 +3,11 @@
 // sized first, so no text (a long band name or callsign) can overflow.
 #include <string>
 
-namespace report {
+namespace korvan::report {
 
 #if defined(__GNUC__)
 __attribute__((format(printf, 2, 3)))
 #endif
 void appendFormat(std::string& out, const char* format, ...);
 
-}  // namespace report
+}  // namespace korvan::report

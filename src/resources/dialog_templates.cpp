@@ -2,7 +2,7 @@
 
 #include "resources/resource.h"
 
-namespace resources {
+namespace korvan::resources {
 namespace {
 
 // The KDA grid's boxes as data: one loop builds them (210 expanded calls
@@ -100,4 +100,4 @@ const DialogTemplate* findDialogTemplate(int id) {
     return nullptr;
 }
 
-}  // namespace resources
+}  // namespace korvan::resources

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace resources {
+namespace korvan::resources {
 
 enum class ControlKind { edit, multiLineEdit, comboBox, sortedComboBox, checkBox, pushButton, staticText };
 
@@ -29,4 +29,4 @@ struct DialogTemplate {
 // Null when the library has no such template.
 const DialogTemplate* findDialogTemplate(int id);
 
-}  // namespace resources
+}  // namespace korvan::resources

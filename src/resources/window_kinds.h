@@ -8,7 +8,7 @@
 // korvan-host's window enumeration on Windows.
 #include "resources/resource.h"
 
-namespace resources {
+namespace korvan::resources {
 
 enum class WindowKind { none, panel, kdaGrid, dxcc };
 
@@ -37,4 +37,4 @@ constexpr const char* windowKindName(WindowKind kind) {
     return "";
 }
 
-}  // namespace resources
+}  // namespace korvan::resources

@@ -78,7 +78,7 @@ std::string statusLine(std::chrono::system_clock::time_point when, const std::st
 bool appendToPostingLog(const std::string& logFile, const std::string& line, std::size_t keep) {
     std::deque<std::string> lines;
     {
-        ::platform::LineReader reader(logFile);
+        platform::LineReader reader(logFile);
         std::string old;
         while (reader.isOpen() && reader.next(old)) {
             lines.push_back(std::move(old));
@@ -88,14 +88,14 @@ bool appendToPostingLog(const std::string& logFile, const std::string& line, std
     lines.push_back(line);
     std::string bytes;
     for (const std::string& kept : lines) bytes += kept + "\r\n";
-    return ::platform::replaceFileContents(logFile, bytes);
+    return platform::replaceFileContents(logFile, bytes);
 }
 
 void recordPostingStatus(const std::string& settingsFile, const std::string& lastResult,
                          const std::string& logLine) {
     // The log first: whoever sees the new LastResult finds its line there.
     appendToPostingLog(kPostingLogFile, logLine);
-    ::platform::writeProfileString(settingsFile, kScoreReportingSection, "LastResult", lastResult);
+    platform::writeProfileString(settingsFile, kScoreReportingSection, "LastResult", lastResult);
 }
 
 }  // namespace korvan

@@ -40,7 +40,7 @@ ScorePoster::ScorePoster(std::mutex& lock, PostingClock& clock, PostTransport tr
 ScorePoster::~ScorePoster() {
     // When the process is terminating the system has ended the thread
     // already; it can no longer clear its flag.
-    if (::platform::processIsTerminating()) return;
+    if (platform::processIsTerminating()) return;
     std::unique_lock<std::mutex> guard(lock_);
     finishing_ = true;
     giveUp_ = true;
@@ -92,7 +92,7 @@ void ScorePoster::offer(ScoreSnapshot snapshot) {
 
 bool ScorePoster::startThreadLocked() {
     threadRunning_ = true;
-    if (::platform::startThread(&ScorePoster::threadEntry, this)) return true;
+    if (platform::startThread(&ScorePoster::threadEntry, this)) return true;
     // The snapshot stays; the next statistics request tries again.
     threadRunning_ = false;
     return false;

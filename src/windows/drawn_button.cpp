@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdlib>
 
+namespace korvan {
+
 using platform::Canvas;
 using platform::Color;
 using platform::Rect;
@@ -86,3 +88,5 @@ void CAdvancedButton::paint(Canvas& canvas, const Rect& itemRect, unsigned itemS
     painter.drawLabel(canvas, itemRect, caption,
                        (itemState & platform::kItemDisabled) ? disabledLabelColor : labelColor);
 }
+
+}  // namespace korvan

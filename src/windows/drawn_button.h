@@ -7,6 +7,8 @@
 #include "platform/canvas.h"
 #include "platform/dialog.h"
 
+namespace korvan {
+
 // Item state bits of a paint request: platform::kItemSelected,
 // kItemDisabled, kItemFocus.
 
@@ -74,3 +76,5 @@ private:
     platform::Dialog* parent_ = nullptr;
     int controlId_ = 0;
 };
+
+}  // namespace korvan

@@ -6,6 +6,8 @@
 #include "windows/operator_windows.h"
 #include "windows/window_placement.h"
 
+namespace korvan {
+
 namespace {
 
 constexpr platform::Color kBandViewBackground = platform::rgb(255, 250, 198);
@@ -98,3 +100,5 @@ void DxccWindow::onSize(int clientWidth, int clientHeight) {
 void DxccWindow::onDrawItem(int controlId, platform::Canvas& canvas, const platform::Rect& itemRect, unsigned) {
     if (controlId == IDC_DXCC_INFO) InfoButton::paint(canvas, itemRect, owner_.view());
 }
+
+}  // namespace korvan

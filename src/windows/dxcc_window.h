@@ -7,6 +7,8 @@
 #include "platform/dialog.h"
 #include "windows/operator_view.h"
 
+namespace korvan {
+
 class OperatorWindows;
 
 // Paints the info button from the view the last refresh made.
@@ -32,3 +34,5 @@ protected:
 private:
     OperatorWindows& owner_;
 };
+
+}  // namespace korvan

@@ -1,5 +1,7 @@
 #include "windows/host_link.h"
 
+namespace korvan {
+
 HostLink::~HostLink() {
     try {
         release();
@@ -47,3 +49,5 @@ std::optional<double> HostLink::frequency() {
 std::optional<std::string> HostLink::qsoItem(int item) {
     return call(std::optional<std::string>(), [item](platform::HostAutomation& host) { return host.qsoItem(item); });
 }
+
+}  // namespace korvan

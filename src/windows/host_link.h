@@ -9,6 +9,8 @@
 
 #include "platform/host_automation.h"
 
+namespace korvan {
+
 class HostLink {
 public:
     HostLink() = default;
@@ -40,3 +42,5 @@ private:
     // Whether acquire() started the thread's use of automation.
     bool automationStarted_ = false;
 };
+
+}  // namespace korvan

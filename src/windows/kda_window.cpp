@@ -4,6 +4,8 @@
 #include "windows/operator_windows.h"
 #include "windows/window_placement.h"
 
+namespace korvan {
+
 namespace {
 
 constexpr platform::Color kBackground = platform::rgb(255, 250, 198);
@@ -123,3 +125,5 @@ std::optional<platform::ControlColors> KdaAreaWindow::onControlColor(int) {
     // The boxes blend with the window's background.
     return platform::ControlColors{platform::rgb(0, 0, 0), kBackground, kBackground};
 }
+
+}  // namespace korvan

@@ -9,6 +9,8 @@
 
 #include "platform/dialog.h"
 
+namespace korvan {
+
 class OperatorWindows;
 
 constexpr int kAreaCount = 210;
@@ -50,3 +52,5 @@ private:
     // message on Windows, and the refresh runs at every call check).
     bool boxesShowMarks_ = false;
 };
+
+}  // namespace korvan

@@ -6,6 +6,8 @@
 #include "engine/contest_rules.h"
 #include "engine/qso_search.h"
 
+namespace korvan {
+
 namespace {
 
 constexpr const char* kNothingFound = "   -";
@@ -76,3 +78,5 @@ void updateOperatorView(OperatorView& view, const std::string& callsign, int ban
     }
     std::sort(view.bandPrefixes.begin(), view.bandPrefixes.end());
 }
+
+}  // namespace korvan

@@ -15,6 +15,8 @@
 #include "engine/contest_state.h"
 #include "windows/kda_window.h"
 
+namespace korvan {
+
 // One band's row of the worked-with view: when the station being worked
 // was last worked there in CW and in SSB, and the exchange of the latest of
 // those QSOs. "-" until a refresh has asked the host for the callsign (as
@@ -65,3 +67,5 @@ struct ViewParts {
 // are left out (marks, prefixes) or kept as they were (the worked-with
 // rows). Updated in place, so that a refresh reuses the view's texts.
 void updateOperatorView(OperatorView& view, const std::string& callsign, int bandSlot, ViewParts parts);
+
+}  // namespace korvan

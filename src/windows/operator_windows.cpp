@@ -10,6 +10,8 @@
 #include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
+namespace korvan {
+
 namespace {
 
 // Sends the open window WM_CLOSE and forgets it. The object is deleted only
@@ -86,3 +88,5 @@ void OperatorWindows::closeOperatorWindows() {
 KdaAreaWindow* OperatorWindows::kdaIfOpen() const { return kdaWindow.load() ? kda_.get() : nullptr; }
 
 DxccWindow* OperatorWindows::dxccIfOpen() const { return dxccWindow.load() ? dxcc_.get() : nullptr; }
+
+}  // namespace korvan

@@ -11,6 +11,8 @@
 #include "windows/host_link.h"
 #include "windows/operator_view.h"
 
+namespace korvan {
+
 class DxccWindow;
 class KdaAreaWindow;
 class OperatorWindows;
@@ -86,3 +88,5 @@ private:
     // Deleted first: a panel never outlives what it reaches.
     std::unique_ptr<platform::Dialog> panel_;
 };
+
+}  // namespace korvan

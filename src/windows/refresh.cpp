@@ -11,6 +11,8 @@
 #include "windows/operator_view.h"
 #include "windows/operator_windows.h"
 
+namespace korvan {
+
 namespace {
 
 // A frequency change of up to this much is no change for the host.
@@ -86,3 +88,5 @@ void refreshOperatorWindows(OperatorWindows& windows, WantedWindows wanted) {
     updateOperatorView(windows.view(), memory.currentCallsign, memory.currentBandSlot, parts);
     showView(windows, reading);
 }
+
+}  // namespace korvan

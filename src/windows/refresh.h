@@ -1,4 +1,6 @@
 #pragma once
+
+namespace korvan {
 // The live refresh of the operator windows, run on the window thread when
 // the setup panel gets WM_STATS_REFRESH: it opens the wanted windows, reads
 // the host's frequency and the callsign being worked, tells the host
@@ -16,3 +18,5 @@ struct WantedWindows {
 };
 
 void refreshOperatorWindows(OperatorWindows& windows, WantedWindows wanted);
+
+}  // namespace korvan

@@ -10,6 +10,8 @@
 #include "windows/window_placement.h"
 #include "windows/window_thread.h"
 
+namespace korvan {
+
 namespace {
 
 constexpr int kBnClicked = 0;
@@ -213,3 +215,5 @@ void SetupPanel::toggleOnTop() {
 }
 
 std::unique_ptr<platform::Dialog> makeSetupPanel(OperatorWindows& owner) { return std::make_unique<SetupPanel>(owner); }
+
+}  // namespace korvan

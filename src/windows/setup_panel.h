@@ -10,6 +10,8 @@
 #include "windows/drawn_button.h"
 #include "windows/operator_windows.h"
 
+namespace korvan {
+
 // Colours of the panel.
 constexpr platform::Color kPanelTint = platform::rgb(255, 250, 198);
 constexpr platform::Color kPanelTextBackground = platform::rgb(255, 240, 198);
@@ -62,3 +64,5 @@ private:
 };
 
 std::unique_ptr<platform::Dialog> makeSetupPanel(OperatorWindows& owner);
+
+}  // namespace korvan

@@ -8,6 +8,8 @@
 #include "platform/profile.h"
 #include "windows/operator_windows.h"
 
+namespace korvan {
+
 int readSettingsNumber(const char* key) {
     const std::string value = platform::readProfileString(settingsFile, settingsSection, key, "");
     // As atoi, but a value beyond the range of int is clamped instead of
@@ -27,3 +29,5 @@ void saveWindowPosition(const platform::Dialog& window, WindowMemory& memory, co
         platform::writeProfileString(settingsFile, settingsSection, yKey, std::to_string(rect.top));
     }
 }
+
+}  // namespace korvan

@@ -5,6 +5,8 @@
 
 #include "platform/dialog.h"
 
+namespace korvan {
+
 struct WindowMemory;
 
 // The decimal value of a settings key as atoi reads it (missing, empty or
@@ -15,3 +17,5 @@ int readSettingsNumber(const char* key);
 // (decimal) when the window's left or top edge differs from the position
 // remembered by any of the windows, and remembers the new value.
 void saveWindowPosition(const platform::Dialog& window, WindowMemory& memory, const char* xKey, const char* yKey);
+
+}  // namespace korvan

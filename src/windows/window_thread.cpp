@@ -7,6 +7,8 @@
 #include "platform/window_messages.h"
 #include "windows/operator_windows.h"
 
+namespace korvan {
+
 std::atomic<platform::Dialog*> setupPanel{nullptr};
 std::atomic<platform::Dialog*> kdaWindow{nullptr};
 std::atomic<platform::Dialog*> dxccWindow{nullptr};
@@ -148,3 +150,5 @@ void postPanelRefresh() {
     if (platform::WindowHandle window = windowOf(setupPanel))
         platform::postMessage(window, WM_STATS_REFRESH, 0, 0);
 }
+
+}  // namespace korvan

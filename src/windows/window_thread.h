@@ -8,6 +8,8 @@
 #include "platform/dialog.h"
 #include "windows/operator_windows.h"
 
+namespace korvan {
+
 // Window message that asks the setup panel to refresh its windows.
 constexpr unsigned WM_STATS_REFRESH = 0x0400 + 500;
 
@@ -40,3 +42,5 @@ constexpr unsigned kStopWindowsTimeoutMs = 5000;
 bool windowThreadRunning();
 // Posts WM_STATS_REFRESH to the panel's window, if any (never sends).
 void postPanelRefresh();
+
+}  // namespace korvan

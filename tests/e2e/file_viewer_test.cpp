@@ -26,6 +26,8 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 
+using namespace korvan;
+
 namespace {
 
 

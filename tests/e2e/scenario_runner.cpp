@@ -56,6 +56,8 @@
 #include "plugin/exports.h"
 #include "resources/resource.h"
 
+using namespace korvan;
+
 namespace {
 
 // ---------------------------------------------------------------- loading

@@ -19,6 +19,8 @@
 #include "platform/win32/dispatch_host_automation.h"
 #include "platform/win32/gdi_canvas.h"
 
+using namespace korvan;
+
 namespace {
 
 

@@ -16,6 +16,8 @@
 
 #include "plugin/exports.h"
 
+using namespace korvan;
+
 namespace {
 
 struct ExportName {

@@ -9,6 +9,8 @@
 #include "fuzz_support.h"
 #include "platform/profile.h"
 
+using namespace korvan;
+
 namespace {
 
 const char kFile[] = "Plugins\\Korvan.ini";

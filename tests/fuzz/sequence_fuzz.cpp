@@ -27,6 +27,8 @@
 #include "platform/profile.h"
 #include "resources/resource.h"
 
+using namespace korvan;
+
 namespace {
 
 const char* const kCalls[] = {"UN7AB", "UN7ABC", "UN7B", "DL1ABC", "dl1abc", "UN7A", "K1XX", "UN7AB/P", ""};

@@ -5,6 +5,8 @@
 #include "engine/host_calls.h"
 #include "plugin/exports.h"
 
+using namespace korvan;
+
 namespace exports {
 
 inline int addData(const QsoArguments& q) {

@@ -9,6 +9,8 @@
 
 #include "platform/host_automation.h"
 
+using namespace korvan;
+
 class HookHost : public platform::HostAutomation {
 public:
     explicit HookHost(std::function<void()> duringCall) : duringCall_(std::move(duringCall)) {}

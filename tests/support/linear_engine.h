@@ -25,6 +25,8 @@
 #include "report/report_rendering.h"
 #include "report/statistics.h"
 
+using namespace korvan;
+
 namespace linear {
 
 inline const char* const kKdaDirectoryFile = ".\\Plugins\\kda.dom";

@@ -10,6 +10,8 @@
 
 #include "engine/contest_state.h"
 
+using namespace korvan;
+
 class ScratchFolder {
 public:
     ScratchFolder() : previous_(std::filesystem::current_path()) {

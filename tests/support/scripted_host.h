@@ -13,6 +13,8 @@
 
 #include "platform/host_automation.h"
 
+using namespace korvan;
+
 // What the fake host heard and how it behaves.
 struct ScriptedHostState {
     std::mutex lock;

@@ -15,7 +15,7 @@
 #include "platform/threads.h"
 #include "resources/window_kinds.h"
 
-namespace platform::headless {
+namespace korvan::platform::headless {
 namespace {
 
 // The window's kind as a host tells it by its controls (window_kinds.h);
@@ -148,4 +148,4 @@ void attachDesktopOnce() {
     });
 }
 
-}  // namespace platform::headless
+}  // namespace korvan::platform::headless

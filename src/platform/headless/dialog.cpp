@@ -15,7 +15,7 @@
 #include "platform/host_call.h"
 #include "resources/dialog_templates.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 using headless::ControlState;
@@ -684,4 +684,4 @@ void Dialog::setComboSelection(int controlId, int index) {
     });
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -26,7 +26,7 @@
 #include "platform/window_messages.h"
 #include "resources/dialog_templates.h"
 
-namespace platform::headless {
+namespace korvan::platform::headless {
 
 // Messages of the headless windows beside the framework's own, numbered as
 // their Win32 counterparts.
@@ -177,4 +177,4 @@ void answerModalDialog(Dialog& dialog);
 // stand-in that offers to take it (desktop.cpp).
 void attachDesktopOnce();
 
-}  // namespace platform::headless
+}  // namespace korvan::platform::headless

@@ -9,7 +9,7 @@
 #include "platform/host_automation.h"
 #include "platform/host_call.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 // Longest worked-call text taken from the host.
@@ -70,4 +70,4 @@ std::unique_ptr<HostAutomation> detail::acquireBackendHostAutomation() {
 // No COM here: nothing to end.
 void endThreadAutomation() {}
 
-}  // namespace platform
+}  // namespace korvan::platform

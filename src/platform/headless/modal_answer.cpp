@@ -17,7 +17,7 @@
 #include "platform/headless/testing.h"
 #include "resources/dialog_templates.h"
 
-namespace platform::headless {
+namespace korvan::platform::headless {
 namespace {
 
 // Longest answer taken from the host stand-in.
@@ -106,4 +106,4 @@ void clickButton(const Dialog& dialog, int controlId) {
         postMessage(handle, kWmCommand, static_cast<std::uintptr_t>(controlId & 0xFFFF), 0);
 }
 
-}  // namespace platform::headless
+}  // namespace korvan::platform::headless

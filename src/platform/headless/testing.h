@@ -12,7 +12,7 @@
 #include "platform/posix/text_code_page.h"
 #include "platform/recording_canvas.h"
 
-namespace platform::headless {
+namespace korvan::platform::headless {
 
 // Dispatches the messages queued for the calling thread's windows, then
 // paints the invalidated owner-drawn controls; as the message loop that an
@@ -80,4 +80,4 @@ constexpr int kDialogUnitY = 13;
 constexpr int kFrameWidth = 3;
 constexpr int kCaptionHeight = 20;
 
-}  // namespace platform::headless
+}  // namespace korvan::platform::headless

@@ -6,7 +6,7 @@
 #include "platform/headless/headless_window.h"
 #include "platform/window_messages.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace headless {
 namespace {
 
@@ -183,4 +183,4 @@ void sendCloseMessage(WindowHandle window) {
     target->queue()->waitHandled(sequence, headless::kSendTimeout);
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

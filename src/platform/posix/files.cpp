@@ -10,7 +10,7 @@
 #include "platform/file_access_internal.h"
 #include "platform/files.h"
 
-namespace platform {
+namespace korvan::platform {
 
 std::string nativePath(const std::string& path) {
     std::string native = path;
@@ -77,4 +77,4 @@ bool renameReplacing(const std::string& nativeFrom, const std::string& nativeTo)
 }
 
 }  // namespace detail
-}  // namespace platform
+}  // namespace korvan::platform

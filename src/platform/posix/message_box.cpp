@@ -4,7 +4,7 @@
 
 #include "platform/message_box.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 int printToStandardError(const std::string& text, const std::string& caption, unsigned) {
@@ -41,4 +41,4 @@ MessageBoxSink setMessageBoxSink(MessageBoxSink sink) {
     return previous;
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -15,7 +15,7 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 // One writer at a time inside this process: a write reads, changes and
@@ -173,4 +173,4 @@ bool writeProfileString(const std::string& file, const std::string& section, con
     return replaceFileContents(file, out);
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

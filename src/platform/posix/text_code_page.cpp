@@ -3,7 +3,7 @@
 
 #include "platform/posix/text_code_page.h"
 
-namespace platform::headless {
+namespace korvan::platform::headless {
 namespace {
 
 // The characters of the bytes 0x80 to 0xBF (0x98 is unassigned and kept as
@@ -50,4 +50,4 @@ std::string toUtf8(const std::string& text, TextCodePage codePage) {
     return codePage == TextCodePage::windows1251 ? windows1251ToUtf8(text) : text;
 }
 
-}  // namespace platform::headless
+}  // namespace korvan::platform::headless

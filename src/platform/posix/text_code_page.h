@@ -6,11 +6,11 @@
 
 #include "platform/dialog.h"
 
-namespace platform::headless {
+namespace korvan::platform::headless {
 
 // Windows-1251 bytes as UTF-8. An ANSI text is taken as it is (the
 // plug-in's own ANSI texts are ASCII).
 std::string windows1251ToUtf8(const std::string& text);
 std::string toUtf8(const std::string& text, TextCodePage codePage);
 
-}  // namespace platform::headless
+}  // namespace korvan::platform::headless

@@ -9,7 +9,7 @@
 
 #include "platform/threads.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 std::atomic<bool> terminating{false};
@@ -154,4 +154,4 @@ void runAtLibraryUnload(void (*hook)()) {
     hooks.add(hook);
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

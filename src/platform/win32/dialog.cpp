@@ -23,7 +23,7 @@
 #include "platform/win32/host_call_guard.h"
 #include "platform/win32/wide_text.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 // Resource type of the dialog initialisation data (combo-box lists).
@@ -519,4 +519,4 @@ void Dialog::setComboSelection(int controlId, int index) {
         SendDlgItemMessageA(window, controlId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -7,11 +7,11 @@
 
 #include "platform/host_automation.h"
 
-namespace platform::win32 {
+namespace korvan::platform::win32 {
 
 // Takes over the caller's reference on the interface (released by the
 // result's destructor, on the calling thread). The result makes its calls
 // inside a HostCallScope, as acquireHostAutomation's do.
 std::unique_ptr<HostAutomation> wrapHostDispatch(IDispatch* dispatch);
 
-}  // namespace platform::win32
+}  // namespace korvan::platform::win32

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace platform::win32 {
+namespace korvan::platform::win32 {
 namespace {
 
 RECT toRect(const Rect& rect) { return RECT{rect.left, rect.top, rect.right, rect.bottom}; }
@@ -108,4 +108,4 @@ OffscreenPaint::~OffscreenPaint() {
     DeleteDC(memory_);
 }
 
-}  // namespace platform::win32
+}  // namespace korvan::platform::win32

@@ -4,7 +4,7 @@
 
 #include "platform/canvas.h"
 
-namespace platform::win32 {
+namespace korvan::platform::win32 {
 
 class GdiCanvas : public Canvas {
 public:
@@ -41,4 +41,4 @@ private:
     RECT area_{};
 };
 
-}  // namespace platform::win32
+}  // namespace korvan::platform::win32

@@ -17,7 +17,7 @@
 #include "platform/win32/dispatch_host_automation.h"
 #include "platform/win32/wide_text.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 constexpr DISPID kSendCommandMember = 16;
@@ -185,4 +185,4 @@ void endThreadAutomation() {
     CoUninitialize();
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -5,8 +5,8 @@
 // to go instead of taking the answer as the close done.
 #include <windows.h>
 
-namespace platform::win32 {
+namespace korvan::platform::win32 {
 
 constexpr LRESULT kCloseHeldBack = 0x4B43;
 
-}  // namespace platform::win32
+}  // namespace korvan::platform::win32

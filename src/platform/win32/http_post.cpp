@@ -72,7 +72,7 @@ HttpAnswer exchange(const std::string& url, const std::string& contentType, cons
                     unsigned timeoutSeconds, const std::atomic<bool>& giveUp) {
     using Clock = std::chrono::steady_clock;
     HttpAnswer answer;
-    const std::wstring wideUrl = ::platform::win32::widen(url, CP_ACP);
+    const std::wstring wideUrl = platform::win32::widen(url, CP_ACP);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
     parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
@@ -107,7 +107,7 @@ HttpAnswer exchange(const std::string& url, const std::string& contentType, cons
         answer.failure = HttpFailure::givenUp;
         return answer;
     }
-    const std::wstring headers = L"Content-Type: " + ::platform::win32::widen(contentType, CP_ACP) + L"\r\n";
+    const std::wstring headers = L"Content-Type: " + platform::win32::widen(contentType, CP_ACP) + L"\r\n";
     const DWORD size = static_cast<DWORD>(body.size());
     if (!WinHttpSendRequest(request.get(), headers.c_str(), static_cast<DWORD>(-1L),
                             const_cast<char*>(body.data()), size, size, 0)) {
@@ -171,7 +171,7 @@ std::string hostTextToUtf8(const std::string& text) {
     bool ascii = true;
     for (const char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return text;
-    const std::wstring wide = ::platform::win32::widen(text, CP_ACP);
+    const std::wstring wide = platform::win32::widen(text, CP_ACP);
     const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
                                            nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');

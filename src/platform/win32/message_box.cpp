@@ -3,7 +3,7 @@
 
 #include "platform/message_box.h"
 
-namespace platform {
+namespace korvan::platform {
 
 int messageBox(const std::string& text, const std::string& caption, unsigned style, MessageBoxOwner owner) {
     HWND ownerWindow = owner == MessageBoxOwner::activeWindowOfThread ? GetActiveWindow() : nullptr;
@@ -12,4 +12,4 @@ int messageBox(const std::string& text, const std::string& caption, unsigned sty
 
 MessageBoxSink setMessageBoxSink(MessageBoxSink) { return {}; }
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 // Without a folder the Windows functions would look in the Windows folder;
@@ -39,4 +39,4 @@ bool writeProfileString(const std::string& file, const std::string& section, con
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != 0;
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

@@ -8,7 +8,7 @@
 
 #include "platform/threads.h"
 
-namespace platform {
+namespace korvan::platform {
 namespace {
 
 std::atomic<bool> terminating{false};
@@ -114,7 +114,7 @@ void runUnloadHooks() {
     }
 }
 
-}  // namespace platform
+}  // namespace korvan::platform
 
 // The C runtime of the DLL calls this before it destroys the static objects
 // at detach. When the process is terminating (lpReserved not null) every
@@ -122,8 +122,8 @@ void runUnloadHooks() {
 // one, so that is recorded before the hooks run.
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_DETACH) {
-        if (reserved) platform::markProcessTerminating();
-        platform::runUnloadHooks();
+        if (reserved) korvan::platform::markProcessTerminating();
+        korvan::platform::runUnloadHooks();
     }
     return TRUE;
 }

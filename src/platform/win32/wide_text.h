@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-namespace platform::win32 {
+namespace korvan::platform::win32 {
 
 // Text beyond 128 MiB is cut: its length must fit the conversion's int.
 inline std::wstring widen(const std::string& text, UINT codePage) {
@@ -16,4 +16,4 @@ inline std::wstring widen(const std::string& text, UINT codePage) {
     return wide;
 }
 
-}  // namespace platform::win32
+}  // namespace korvan::platform::win32

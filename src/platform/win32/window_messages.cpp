@@ -7,7 +7,7 @@
 #include "platform/win32/host_call_guard.h"
 #include "platform/window_messages.h"
 
-namespace platform {
+namespace korvan::platform {
 
 namespace {
 constexpr UINT kSendTimeoutMs = 5000;
@@ -33,4 +33,4 @@ void sendCloseMessage(WindowHandle window) {
     while (IsWindow(target) && std::chrono::steady_clock::now() < deadline) sleepMilliseconds(kPollMs);
 }
 
-}  // namespace platform
+}  // namespace korvan::platform

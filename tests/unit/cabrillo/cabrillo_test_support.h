@@ -19,6 +19,8 @@
 #include "resources/resource.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 struct ShownBox {
     std::string text;
     std::string caption;

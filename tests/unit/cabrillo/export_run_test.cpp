@@ -5,6 +5,8 @@
 #include "engine/qso_search.h"
 #include "plugin/exports.h"
 
+using namespace korvan;
+
 namespace {
 
 CInfo qso(const std::string& call, const std::string& mode, int frequencyKHz, int minute, int dupe = 0,

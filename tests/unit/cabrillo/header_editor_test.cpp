@@ -8,6 +8,8 @@
 #include "cabrillo_test_support.h"
 #include "resources/dialog_templates.h"
 
+using namespace korvan;
+
 namespace {
 
 // Key names of the settings file's lines, in file order.

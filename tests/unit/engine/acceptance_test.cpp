@@ -5,6 +5,8 @@
 #include "engine_fixture.h"
 #include "platform/files.h"
 
+using namespace korvan;
+
 namespace {
 
 // The fields of qso("DL1ABC") as a bad-QSO line shows them.

@@ -12,6 +12,8 @@
 #include "platform/profile.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 inline const std::string kBadQsoFile = "BadQSO_StatsKORVAN_18_03_2017.txt";
 inline const std::string kResetHeader = "KORVAN CONTEST UBN file \r\n";
 inline const std::string kRewriteHeader = "KORVAN CONTEST UBN file  \r\n";

@@ -3,6 +3,8 @@
 #include "engine_fixture.h"
 #include "plugin/exports.h"
 
+using namespace korvan;
+
 namespace {
 
 int add(const char* call, COleDateTime* time, const char* mode, const char* exchangeReceived, const char* prefix,

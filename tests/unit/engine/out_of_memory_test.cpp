@@ -14,6 +14,8 @@
 #include "platform/message_box.h"
 #include "platform/threads.h"
 
+using namespace korvan;
+
 namespace {
 
 class OutOfMemoryTest : public EngineTest {

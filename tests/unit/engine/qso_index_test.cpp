@@ -11,6 +11,8 @@
 #include "engine/qso_index.h"
 #include "engine/qso_search.h"
 
+using namespace korvan;
+
 namespace {
 
 std::string linearLookup(const std::vector<std::string>& lines, const std::string& call) {

@@ -8,6 +8,8 @@
 #include "engine_fixture.h"
 #include "resources/resource.h"
 
+using namespace korvan;
+
 namespace {
 
 using std::filesystem::path;

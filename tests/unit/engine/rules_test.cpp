@@ -7,6 +7,8 @@
 #include "engine/contest_rules.h"
 #include "engine/kda_directory.h"
 
+using namespace korvan;
+
 namespace {
 
 TEST(ContestRules, BandListIgnoresCaseAndHasNo160m) {

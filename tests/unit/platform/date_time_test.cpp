@@ -7,6 +7,8 @@
 
 #include "platform/date_time.h"
 
+using namespace korvan;
+
 namespace {
 
 COleDateTime at(double days, DateTimeStatus status = DateTimeStatus::valid) {

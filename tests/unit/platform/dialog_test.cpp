@@ -15,6 +15,8 @@
 #include "platform/window_messages.h"
 #include "resources/resource.h"
 
+using namespace korvan;
+
 using platform::Dialog;
 namespace headless = platform::headless;
 using platform::kIdCancel;

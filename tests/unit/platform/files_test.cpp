@@ -12,6 +12,8 @@
 #include "platform/message_box.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 using platform::LineReader;
 using platform::TextWriter;
 using platform::WriteMode;

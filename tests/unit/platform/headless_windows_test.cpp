@@ -18,6 +18,8 @@
 #include "platform/window_messages.h"
 #include "resources/resource.h"
 
+using namespace korvan;
+
 using platform::CanvasOperation;
 using platform::Dialog;
 using platform::Rect;
@@ -317,7 +319,9 @@ TEST(HeadlessWindows, InvalidatedControlsPaintWhenTheModalLoopIsIdle) {
     panel.onInit = [&] { panel.makeOwnerDrawn(IDC_SETUP_SSB); };
     auto run = std::async(std::launch::async, [&] { return panel.runModal(); });
     const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (!panel.window() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+    // The window exists before its init handler has made the control owner-drawn.
+    while (!headless::isOwnerDrawn(panel, IDC_SETUP_SSB) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
     panel.invalidateControl(IDC_SETUP_SSB, false);  // from another thread
     while (headless::controlCounters(panel, IDC_SETUP_SSB).paints == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);

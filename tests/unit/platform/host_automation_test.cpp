@@ -10,6 +10,8 @@
 #include "platform/host_automation.h"
 #include "platform/headless/host_stand_in.h"
 
+using namespace korvan;
+
 namespace {
 
 // The stand-in's object, driven by the tests.

@@ -10,6 +10,8 @@
 #include "platform/profile.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 using platform::readProfileString;
 using platform::writeProfileString;
 

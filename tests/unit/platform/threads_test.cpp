@@ -8,6 +8,8 @@
 
 #include "platform/threads.h"
 
+using namespace korvan;
+
 namespace {
 
 std::atomic<int> entered{0};

@@ -4,6 +4,8 @@
 
 #include "engine/contest_state.h"
 
+using namespace korvan;
+
 inline COleDateTime at(int hour, int minute, int second = 0) {
     return COleDateTime::fromParts(2017, 3, 18, hour, minute, second);
 }

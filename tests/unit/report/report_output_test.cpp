@@ -13,6 +13,8 @@
 #include "report_fixture.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 namespace {
 
 const std::string kTextHeading =

@@ -15,6 +15,8 @@
 #include "report_fixture.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 namespace {
 
 using report::BandRow;

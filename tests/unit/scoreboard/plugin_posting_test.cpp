@@ -18,6 +18,8 @@
 #include "poster_fakes.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 namespace {
 
 using namespace std::chrono_literals;

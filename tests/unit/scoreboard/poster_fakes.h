@@ -15,6 +15,8 @@
 
 #include "scoreboard/score_poster.h"
 
+using namespace korvan;
+
 namespace korvan::testing {
 
 // Every wait of the tests ends after this long at most.

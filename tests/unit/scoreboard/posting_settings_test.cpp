@@ -9,6 +9,8 @@
 #include "scoreboard/posting_status.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 namespace korvan {
 namespace {
 

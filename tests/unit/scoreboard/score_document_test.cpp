@@ -6,6 +6,8 @@
 
 #include "scoreboard/score_document.h"
 
+using namespace korvan;
+
 namespace korvan {
 namespace {
 

@@ -9,6 +9,8 @@
 #include "scratch_folder.h"
 #include "scoreboard/score_poster.h"
 
+using namespace korvan;
+
 namespace korvan {
 namespace {
 

@@ -13,6 +13,8 @@
 #include "platform/profile.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 namespace {
 
 const char* const kBands[] = {"80m", "40m", "20m", "15m", "10m"};

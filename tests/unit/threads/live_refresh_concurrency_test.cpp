@@ -20,6 +20,8 @@
 #include "windows/operator_windows.h"
 #include "windows/refresh.h"
 
+using namespace korvan;
+
 namespace {
 
 const char* const kBands[] = {"80m", "40m", "20m", "15m", "10m"};

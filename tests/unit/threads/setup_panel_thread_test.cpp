@@ -17,6 +17,8 @@
 #include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
+using namespace korvan;
+
 using namespace std::chrono_literals;
 namespace headless = platform::headless;
 

@@ -20,6 +20,8 @@
 #include "scratch_folder.h"
 #include "windows/setup_panel.h"
 
+using namespace korvan;
+
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 

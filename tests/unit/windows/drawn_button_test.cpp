@@ -12,6 +12,8 @@
 #include "resources/resource.h"
 #include "windows/drawn_button.h"
 
+using namespace korvan;
+
 using platform::CanvasOperation;
 using platform::Pen;
 using platform::Rect;

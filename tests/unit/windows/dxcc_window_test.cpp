@@ -9,6 +9,8 @@
 #include "resources/resource.h"
 #include "scratch_folder.h"
 
+using namespace korvan;
+
 namespace {
 
 using platform::CanvasOperation;

@@ -6,6 +6,8 @@
 #include "windows/kda_window.h"
 #include "windows/operator_windows.h"
 
+using namespace korvan;
+
 namespace {
 
 std::vector<std::string> tickedCodes(const AreaMarks& marks) {

@@ -18,6 +18,8 @@
 #include "windows/operator_windows.h"
 #include "windows/refresh.h"
 
+using namespace korvan;
+
 class FakeHost : public platform::HostAutomation {
 public:
     std::optional<double> hertz = 14025000.0;

@@ -20,6 +20,8 @@
 #include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
+using namespace korvan;
+
 namespace headless = platform::headless;
 
 class PanelTest : public ::testing::Test {

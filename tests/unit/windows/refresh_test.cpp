@@ -11,6 +11,8 @@
 #include "windows/setup_panel.h"
 #include "windows/window_thread.h"
 
+using namespace korvan;
+
 namespace {
 
 class RefreshTest : public ::testing::Test {

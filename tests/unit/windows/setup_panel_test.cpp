@@ -7,6 +7,8 @@
 #include "windows/dxcc_window.h"
 #include "windows/kda_window.h"
 
+using namespace korvan;
+
 using Commands = std::vector<std::string>;
 using platform::rgb;
 
