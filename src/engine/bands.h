@@ -36,6 +36,9 @@ inline constexpr std::array<BandSlotInfo, kBandSlotCount> kBandSlots{{
 }};
 
 // The slot whose label is exactly this band text, or -1.
+// Whether slot names one of the band slots (-1 stands for "no band").
+constexpr bool isBandSlot(int slot) { return slot >= 0 && slot < kBandSlotCount; }
+
 int bandSlot(std::string_view band);
 // The slot of a frequency in Hz from its whole megahertz, or -1 (no band,
 // also for a negative frequency or one that is not a number).

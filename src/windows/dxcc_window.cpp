@@ -15,8 +15,6 @@ constexpr platform::Color kWorkedWithBackground = platform::rgb(255, 255, 198);
 constexpr platform::Color kCurrentBandTint = platform::rgb(198, 255, 255);
 constexpr int kMargin = 5;
 
-bool isBandSlot(int slot) { return slot >= 0 && slot < kBandSlotCount; }
-
 // The prefixes (sorted by the refresh) flowing left to right in steps of 40
 // pixels and 15 pixels down, from (5, 15).
 void paintBandView(platform::Canvas& canvas, const platform::Rect& item, const std::vector<std::string>& prefixes) {

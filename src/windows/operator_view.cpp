@@ -12,8 +12,6 @@ namespace {
 
 constexpr const char* kNothingFound = "   -";
 
-bool isBandSlot(int slot) { return slot >= 0 && slot < kBandSlotCount; }
-
 std::string bandLabel(int slot) { return isBandSlot(slot) ? kBandSlots[static_cast<std::size_t>(slot)].label : ""; }
 
 // The band texts the stored QSOs are searched with, one per slot.

@@ -31,19 +31,13 @@ namespace korvan::host {
 
 namespace {
 
-const char* const kHostVersion = "korvan-host 1.0";
-
-std::string absolute(const std::string& path) {
-    return path.empty() ? path : fs::absolute(fs::path(path)).string();
-}
-
 bool isFile(const std::string& path) {
     std::error_code ec;
     return !path.empty() && fs::is_regular_file(path, ec);
 }
 
 std::string findPlugin(const Options& options, const Defaults& defaults) {
-    if (!options.pluginPath.empty()) return absolute(options.pluginPath);
+    if (!options.pluginPath.empty()) return absolutePath(options.pluginPath);
     // Beside the executable (as a Windows host keeps its plug-ins, and as
     // the release package lays them out), in ../lib/korvan/ (where
     // cmake --install puts it), then the one built in the source tree.
@@ -57,7 +51,7 @@ std::string findPlugin(const Options& options, const Defaults& defaults) {
 }
 
 std::string findCountryFile(const Options& options, const Defaults& defaults) {
-    if (!options.ctyPath.empty()) return absolute(options.ctyPath);
+    if (!options.ctyPath.empty()) return absolutePath(options.ctyPath);
     std::string beside = executableFolder() + "cty.dat";
     if (isFile(beside)) return beside;
     if (isFile(defaults.ctyPath)) return defaults.ctyPath;
@@ -156,7 +150,7 @@ void copyOver(const std::string& from, const fs::path& to) {
 // The host's working folder: the plug-in keeps Plugins/Korvan.ini, reads
 // Plugins/kda.dom and writes its bad-QSO and Cabrillo files there.
 void enterWorkFolder(const Options& options) {
-    std::string kda = absolute(options.kdaPath);
+    std::string kda = absolutePath(options.kdaPath);
     std::error_code ec;
     if (!kda.empty() && !isFile(kda)) throw InputError(options.kdaPath, 0, "cannot be opened for reading: no such file");
     if (!options.workDir.empty()) {
@@ -166,7 +160,7 @@ void enterWorkFolder(const Options& options) {
         if (ec) systemError(options.workDir, "cannot enter the folder", ec);
     }
     fs::create_directories("Plugins", ec);
-    if (ec) systemError(absolute("Plugins"), "cannot make the folder", ec);
+    if (ec) systemError(absolutePath("Plugins"), "cannot make the folder", ec);
     if (!kda.empty()) copyOver(kda, fs::path("Plugins") / "kda.dom");
 }
 
@@ -254,8 +248,8 @@ private:
 int run(const Options& options, const Defaults& defaults, std::ostream& out, std::ostream& err) {
     // Every path the user gave is taken relative to the folder korvan-host
     // was started in, before it moves to the working folder.
-    const std::string htmlPath = absolute(options.htmlPath);
-    const std::string reportPath = absolute(options.reportPath);
+    const std::string htmlPath = absolutePath(options.htmlPath);
+    const std::string reportPath = absolutePath(options.reportPath);
     const std::string pluginPath = findPlugin(options, defaults);
 
     std::string band, mode;
@@ -377,7 +371,7 @@ int runHostCommand(const std::vector<std::string>& args, const Defaults& default
 }
 
 PreparedRun prepareRun(const Options& options, const Defaults& defaults, std::ostream& err) {
-    const std::string htmlPath = absolute(options.htmlPath);
+    const std::string htmlPath = absolutePath(options.htmlPath);
     const std::string pluginPath = findPlugin(options, defaults);
     CountryFile countries = CountryFile::load(findCountryFile(options, defaults));
     ContactLog log = readLogFile(options.logPath);

@@ -12,6 +12,11 @@
 
 namespace korvan::host {
 
+// The version korvan-host gives the plug-in and writes into its pages.
+inline constexpr const char* kHostVersion = "korvan-host 1.0";
+// The plug-in's settings file, relative to the working folder.
+inline constexpr const char* kSettingsFile = "Plugins/Korvan.ini";
+
 enum ExitCode { exitSuccess = 0, exitBadInput = 1, exitUsage = 2, exitPluginNotLoaded = 3, exitScoreNotTaken = 5 };
 
 struct Defaults {

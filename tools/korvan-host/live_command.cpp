@@ -30,8 +30,6 @@ constexpr std::chrono::milliseconds kRecheckInterval{50};
 // How long the host waits for the plug-in's windows to close at the end.
 constexpr std::chrono::milliseconds kCloseLimit{8000};
 
-const char* const kSettingsFile = "Plugins/Korvan.ini";
-
 struct LiveOptions {
     std::string scriptPath, journalPath, observePath, snapshotFolder;
     Apartment apartment = Apartment::mta;
@@ -39,10 +37,6 @@ struct LiveOptions {
     std::chrono::milliseconds stepLimit = kDefaultStepLimit;
     Options usual;
 };
-
-std::string absolute(const std::string& path) {
-    return path.empty() ? path : fs::absolute(fs::path(path)).string();
-}
 
 std::string liveUsage() {
     return "usage:\n"
@@ -80,10 +74,10 @@ LiveOptions parseLiveOptions(const std::vector<std::string>& args) {
         }
         if (value.empty()) throw UsageError(word + " needs a non-empty value");
         switch (it->second) {
-            case 0: live.scriptPath = absolute(value); break;
-            case 1: live.journalPath = absolute(value); break;
-            case 2: live.observePath = absolute(value); break;
-            case 3: live.snapshotFolder = absolute(value); break;
+            case 0: live.scriptPath = absolutePath(value); break;
+            case 1: live.journalPath = absolutePath(value); break;
+            case 2: live.observePath = absolutePath(value); break;
+            case 3: live.snapshotFolder = absolutePath(value); break;
             case 4:
                 if (value != "mta" && value != "sta") throw UsageError("--apartment expects mta or sta");
                 live.apartment = value == "sta" ? Apartment::sta : Apartment::mta;

@@ -16,7 +16,6 @@ namespace korvan::host {
 
 namespace {
 
-const char* const kSettingsFile = "Plugins/Korvan.ini";
 const char* const kPostingLog = "Plugins/ScoreReporting.log";
 const char* const kSection = "ScoreReporting";
 // How long the plug-in's post may take beyond its own time limit.

@@ -17,12 +17,6 @@ namespace fs = std::filesystem;
 
 namespace korvan::host {
 
-namespace {
-
-const char* const kHostVersion = "korvan-host 1.0";
-
-}  // namespace
-
 ReportPage::ReportPage(const std::string& path) : path_(path), part_(path + ".part") {
     std::error_code ec;
     if (fs::is_directory(path_, ec)) throw InputError(path_, 0, "cannot be written: it is a folder");

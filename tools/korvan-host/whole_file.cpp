@@ -12,6 +12,10 @@
 
 namespace korvan::host {
 
+std::string absolutePath(const std::string& path) {
+    return path.empty() ? path : std::filesystem::absolute(std::filesystem::path(path)).string();
+}
+
 std::string readWholeFile(const std::string& path) {
     if (path == kStandardInputName) {
         std::string content(std::istreambuf_iterator<char>(std::cin), {});

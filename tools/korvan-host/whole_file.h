@@ -12,4 +12,7 @@ inline constexpr const char* kStandardInputName = "-";
 // it cannot be read. "-" reads standard input.
 std::string readWholeFile(const std::string& path);
 
+// The path made absolute against the current folder; "" stays "".
+std::string absolutePath(const std::string& path);
+
 }  // namespace korvan::host
