@@ -40,6 +40,16 @@ struct CInfo {
 // One list per band slot (engine/bands.h).
 using BandLists = std::array<std::vector<std::string>, kBandSlotCount>;
 
+// What a statistics request last put into one slot of a BandLists: the
+// first count texts of the band's distinct texts at this version
+// (BandTally::DistinctTexts). The next request appends what came since,
+// and rebuilds the slot when the version or its size changed.
+struct PublishedList {
+    std::uint64_t version = 0;  // 0: nothing known about the slot
+    std::size_t count = 0;
+};
+using PublishedLists = std::array<PublishedList, kBandSlotCount>;
+
 struct ContestState {
     std::vector<CInfo> qsoList;        // in the order accepted
     // The searches of the engine over qsoList (see qso_search.h, through
@@ -48,6 +58,8 @@ struct ContestState {
     std::vector<std::string> workedBands;
     BandLists bandDxccLists;
     BandLists bandKdaLists;
+    PublishedLists publishedDxcc;
+    PublishedLists publishedKda;
     KdaDirectory kdaDirectory;
 
     std::string hostFolder;
