@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bad_line_count.h"
 #include "engine/bad_qso_file.h"
 #include "engine/contest_rules.h"
 #include "engine/contest_state.h"
@@ -91,7 +92,14 @@ int addQso(const QsoArguments& qso) {
     // The QSO is stored or not by now and the result says which; a file
     // write that fails, even for lack of memory, must not change that.
     try {
+        if (lines.empty()) return result;
+        // The stamps around the append tell whether the known count of the
+        // file's lines may simply grow by these lines.
+        const platform::FileStamp before = platform::fileStamp(fileName);
         badqso::appendLines(fileName, lines);
+        const platform::FileStamp after = platform::fileStamp(fileName);
+        std::lock_guard<std::mutex> guard(stateLock());
+        badqso::noteAppend(contestState().knownBadLines, fileName, before, after, lines);
     } catch (const std::exception&) {
     }
     return result;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bad_line_count.h"
 #include "engine/bands.h"
 #include "engine/kda_directory.h"
 #include "engine/qso_index.h"
@@ -78,6 +79,12 @@ struct ContestState {
     std::string resultText;          // the text GetResult0 returned last
     std::int64_t claimedScore = 0;   // the score of the last GetResult0 call
     std::int32_t badLineCount = 0;   // counted lines of the bad-QSO file
+    // That count as known after the plug-in's own appends (host's thread).
+    badqso::KnownLineCount knownBadLines;
+    // The "Claimed" value this process last wrote, and the settings file's
+    // stamp right after: while both still hold, the write is skipped.
+    std::string claimedWritten;
+    platform::FileStamp settingsStampAfterClaimed;
 };
 
 // The one contest of the loaded library.

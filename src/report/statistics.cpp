@@ -1,12 +1,11 @@
 #include "report/statistics.h"
 
 #include <cstddef>
-#include <limits>
 
 #include "engine/band_tally.h"
 #include "engine/bands.h"
 #include "engine/qso_search.h"
-#include "platform/files.h"
+#include "engine/bad_line_count.h"
 
 namespace korvan::report {
 
@@ -66,19 +65,7 @@ void sortWorkedBands(std::vector<std::string>& bands) {
     }
 }
 
-std::int32_t countBadLines(const std::string& fileName) {
-    platform::LineReader reader(fileName);
-    if (!reader.isOpen()) return 0;
-    std::int32_t count = 0;
-    std::string line;
-    while (reader.next(line)) {
-        const std::size_t dupe = line.find("DUPE");
-        const std::size_t ubn = line.find("UBN");
-        const bool notCounted = (dupe != std::string::npos && dupe > 0) || (ubn != std::string::npos && ubn > 0);
-        if (!notCounted && count < std::numeric_limits<std::int32_t>::max()) ++count;
-    }
-    return count;
-}
+std::int32_t countBadLines(const std::string& fileName) { return badqso::countLines(fileName); }
 
 namespace {
 
