@@ -10,8 +10,9 @@
 // - by band and KDA code: how many stored QSOs have them (the area test
 //   only asks whether there is one).
 // The list stays a plain std::vector<CInfo> that the Cabrillo writer and
-// the windows walk; the statistics read a compact digest of each record
-// (QsoDigests), kept here in step with the list. Each record gets a sequence number when it is appended;
+// the windows walk. A compact digest of each record (QsoDigests) numbers its
+// texts, and the statistics figures (BandTally) are kept here in step with
+// the list. Each record gets a sequence number when it is appended;
 // numbers grow along the list, since only appends add, so a number's
 // position is found by binary search and stays right when an earlier record
 // is erased.

@@ -2,10 +2,10 @@
 
 #include <cstddef>
 
+#include "engine/bad_line_count.h"
 #include "engine/band_tally.h"
 #include "engine/bands.h"
 #include "engine/qso_search.h"
-#include "engine/bad_line_count.h"
 
 namespace korvan::report {
 
