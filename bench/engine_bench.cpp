@@ -132,10 +132,43 @@ void Plugin_CheckCallFunc0(benchmark::State& state) {
     }
 }
 
+// Requests with nothing changed in between (the host's summary refreshes),
+// as text and, with extended output, as HTML.
 void Plugin_GetResult0(benchmark::State& state) {
     fillPlugin(static_cast<std::size_t>(state.range(0)));
     int status = 0;
     for (auto _ : state) benchmark::DoNotOptimize(GetResult0(&status));
+}
+
+void Plugin_GetResult0Html(benchmark::State& state) {
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    setVersion("");
+    int status = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(GetResult0(&status));
+    extendedOutput = 0;
+}
+
+// A text request right after each new QSO (untimed AddData0), so the score
+// and the bad-QSO file change between requests as in a running contest; the
+// added QSOs come off the list again after each round, untimed.
+void Plugin_GetResult0AfterAdd(benchmark::State& state) {
+    const auto& log = bench::contestLog();
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    const std::size_t stored = storedCount();
+    std::size_t added = 0;
+    int status = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        exports::addData(log[bench::kLargestLog + added]);
+        if (++added == kAddedPerRun) {
+            std::lock_guard<std::mutex> guard(stateLock());
+            ContestState& contest = contestState();
+            while (contest.qsoList.size() > stored) eraseQso(contest, contest.qsoList.size() - 1);
+            added = 0;
+        }
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(GetResult0(&status));
+    }
 }
 
 void Plugin_RemoveData0(benchmark::State& state) {
@@ -294,6 +327,8 @@ BENCHMARK(Linear_AddData0)->Apply(sizes)->Iterations(kAddedPerRun);
 BENCHMARK(Plugin_CheckCallFunc0)->Apply(sizes);
 BENCHMARK(Linear_CheckCallFunc0)->Apply(sizes);
 BENCHMARK(Plugin_GetResult0)->Apply(sizes);
+BENCHMARK(Plugin_GetResult0Html)->Apply(sizes);
+BENCHMARK(Plugin_GetResult0AfterAdd)->Apply(sizes)->Iterations(kAddedPerRun);
 BENCHMARK(Linear_GetResult0)->Apply(sizes);
 BENCHMARK(Plugin_RemoveData0)->Apply(sizes)->Iterations(kRemovedPerRun);
 BENCHMARK(Linear_RemoveData0)->Apply(sizes)->Iterations(kRemovedPerRun);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bad_line_count.h"
 #include "engine/bad_qso_file.h"
 #include "engine/contest_rules.h"
 #include "engine/contest_state.h"
@@ -37,21 +38,26 @@ void noteWorkedBand(std::vector<std::string>& workedBands, const std::string& ba
     workedBands.push_back(band);
 }
 
+// The bad-QSO line of the QSO with this message. The time is formatted
+// only here: most QSOs write no line.
+std::string lineFor(const QsoArguments& qso, const std::string& message, const std::string* code = nullptr) {
+    return badqso::describeQso(qso, qso.time.Format("%Y-%m-%d %H%M"), message, code);
+}
+
 // The steps of AddData0 on the locked state; lines receives the bad-QSO
 // lines in the order they are written.
-int acceptQso(ContestState& state, const QsoArguments& qso, const std::string& dateText,
-              std::vector<std::string>& lines) {
+int acceptQso(ContestState& state, const QsoArguments& qso, std::vector<std::string>& lines) {
     if (!contestBands.containsNoCase(qso.band)) {
-        lines.push_back(badqso::describeQso(qso, dateText, badqso::kWrongBand));
+        lines.push_back(lineFor(qso, badqso::kWrongBand));
         return 0;
     }
     noteWorkedBand(state.workedBands, qso.band);
     if (!contestModes.containsNoCase(qso.mode)) {
-        lines.push_back(badqso::describeQso(qso, dateText, badqso::kWrongMode));
+        lines.push_back(lineFor(qso, badqso::kWrongMode));
         return 0;
     }
     if (qso.exchangeReceived.empty() || qso.exchangeSent.empty()) {
-        lines.push_back(badqso::describeQso(qso, dateText, badqso::kNoExchange));
+        lines.push_back(lineFor(qso, badqso::kNoExchange));
         return 0;
     }
 
@@ -63,13 +69,13 @@ int acceptQso(ContestState& state, const QsoArguments& qso, const std::string& d
         } else {
             record.invalid = 1;
             record.badCode = 1;
-            lines.push_back(badqso::describeQso(qso, dateText, badqso::kBadKdaCode, &code));
+            lines.push_back(lineFor(qso, badqso::kBadKdaCode, &code));
         }
     }
     if (isDupe(state, record.call, record.band, record.mode)) {
         record.invalid = 1;
         record.dupe = 1;
-        lines.push_back(badqso::describeQso(qso, dateText, badqso::kDupe));
+        lines.push_back(lineFor(qso, badqso::kDupe));
     }
     storeQso(state, std::move(record));
     return 1;
@@ -78,7 +84,6 @@ int acceptQso(ContestState& state, const QsoArguments& qso, const std::string& d
 }  // namespace
 
 int addQso(const QsoArguments& qso) {
-    const std::string dateText = qso.time.Format("%Y-%m-%d %H%M");
     std::vector<std::string> lines;
     std::string fileName;
     int result = 0;
@@ -86,12 +91,19 @@ int addQso(const QsoArguments& qso) {
         std::lock_guard<std::mutex> guard(stateLock());
         ContestState& state = contestState();
         fileName = state.badQsoFileName;
-        result = acceptQso(state, qso, dateText, lines);
+        result = acceptQso(state, qso, lines);
     }
     // The QSO is stored or not by now and the result says which; a file
     // write that fails, even for lack of memory, must not change that.
     try {
+        if (lines.empty()) return result;
+        // The stamps around the append tell whether the known count of the
+        // file's lines may simply grow by these lines.
+        const platform::FileStamp before = platform::fileStamp(fileName);
         badqso::appendLines(fileName, lines);
+        const platform::FileStamp after = platform::fileStamp(fileName);
+        std::lock_guard<std::mutex> guard(stateLock());
+        badqso::noteAppend(contestState().knownBadLines, fileName, before, after, lines);
     } catch (const std::exception&) {
     }
     return result;

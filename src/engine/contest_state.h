@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/bad_line_count.h"
 #include "engine/bands.h"
 #include "engine/kda_directory.h"
 #include "engine/qso_index.h"
@@ -40,6 +41,16 @@ struct CInfo {
 // One list per band slot (engine/bands.h).
 using BandLists = std::array<std::vector<std::string>, kBandSlotCount>;
 
+// What a statistics request last put into one slot of a BandLists: the
+// first count texts of the band's distinct texts at this version
+// (BandTally::DistinctTexts). The next request appends what came since,
+// and rebuilds the slot when the version or its size changed.
+struct PublishedList {
+    std::uint64_t version = 0;  // 0: nothing known about the slot
+    std::size_t count = 0;
+};
+using PublishedLists = std::array<PublishedList, kBandSlotCount>;
+
 struct ContestState {
     std::vector<CInfo> qsoList;        // in the order accepted
     // The searches of the engine over qsoList (see qso_search.h, through
@@ -48,6 +59,8 @@ struct ContestState {
     std::vector<std::string> workedBands;
     BandLists bandDxccLists;
     BandLists bandKdaLists;
+    PublishedLists publishedDxcc;
+    PublishedLists publishedKda;
     KdaDirectory kdaDirectory;
 
     std::string hostFolder;
@@ -66,6 +79,12 @@ struct ContestState {
     std::string resultText;          // the text GetResult0 returned last
     std::int64_t claimedScore = 0;   // the score of the last GetResult0 call
     std::int32_t badLineCount = 0;   // counted lines of the bad-QSO file
+    // That count as known after the plug-in's own appends (host's thread).
+    badqso::KnownLineCount knownBadLines;
+    // The "Claimed" value this process last wrote, and the settings file's
+    // stamp right after: while both still hold, the write is skipped.
+    std::string claimedWritten;
+    platform::FileStamp settingsStampAfterClaimed;
 };
 
 // The one contest of the loaded library.

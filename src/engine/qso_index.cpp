@@ -179,12 +179,20 @@ void QsoIndex::clear() {
     sequences_.clear();
     nextSequence_ = 0;
     digests_.clear();
+    tally_.clear();
 }
 
 bool QsoIndex::covers(const std::vector<CInfo>& qsos) const { return sequences_.size() == qsos.size(); }
 
 void QsoIndex::rebuild(const std::vector<CInfo>& qsos) {
+    // Copies, since clearing is free to reuse the tally's own texts.
+    rebuild(qsos, std::string(tally_.ownPrefix()), std::string(tally_.ownContinent()));
+}
+
+void QsoIndex::rebuild(const std::vector<CInfo>& qsos, const std::string& ownPrefix,
+                       const std::string& ownContinent) {
     clear();
+    tally_.setOwnStation(ownPrefix, ownContinent);
     sequences_.reserve(qsos.size());
     for (const CInfo& qso : qsos) appended(qso);
 }
@@ -227,21 +235,31 @@ void QsoIndex::appended(const CInfo& qso) {
     const TextId band = internedId(qso.band);
     const TextId mode = internedId(qso.mode);
     const QsoDigest digest = digests_.prepare(qso);
-    const auto [area, newArea] = areaCounts_.try_emplace(AreaKey{band, qso.kdaCode}, 0);
     const std::uint64_t sequence = nextSequence_;
+    // The tally takes the QSO in wholly or not at all, and letting go of it
+    // again never allocates.
+    tally_.add(digest, qso, sequence);
+    std::uint32_t* areaCount = nullptr;
     try {
-        byCall_.add(qso.call, band, mode, sequence);
+        const auto [area, newArea] = areaCounts_.try_emplace(AreaKey{band, qso.kdaCode}, 0);
         try {
-            byCallAndBand_.add(qso.call, band, kAnyMode, sequence);
+            byCall_.add(qso.call, band, mode, sequence);
+            try {
+                byCallAndBand_.add(qso.call, band, kAnyMode, sequence);
+            } catch (...) {
+                removeSequence(byCall_, qso.call, band, mode, sequence);  // frees, never allocates
+                throw;
+            }
         } catch (...) {
-            removeSequence(byCall_, qso.call, band, mode, sequence);  // frees, never allocates
+            if (newArea) areaCounts_.erase(area);
             throw;
         }
+        areaCount = &area->second;
     } catch (...) {
-        if (newArea) areaCounts_.erase(area);
+        tally_.remove(digest, qso, sequence);
         throw;
     }
-    ++area->second;
+    ++*areaCount;
     ++nextSequence_;
     sequences_.push_back(sequence);
     digests_.commit(digest);
@@ -257,6 +275,7 @@ void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
     const auto area = areaCounts_.find(AreaKey{band, qso.kdaCode});
     if (area != areaCounts_.end() && --area->second == 0) areaCounts_.erase(area);
 
+    tally_.remove(digests_.records()[position], qso, sequence);
     sequences_.erase(sequences_.begin() + static_cast<std::ptrdiff_t>(position));
     digests_.erase(position);
     qsos.erase(qsos.begin() + static_cast<std::ptrdiff_t>(position));

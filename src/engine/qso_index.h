@@ -10,8 +10,9 @@
 // - by band and KDA code: how many stored QSOs have them (the area test
 //   only asks whether there is one).
 // The list stays a plain std::vector<CInfo> that the Cabrillo writer and
-// the windows walk; the statistics read a compact digest of each record
-// (QsoDigests), kept here in step with the list. Each record gets a sequence number when it is appended;
+// the windows walk. A compact digest of each record (QsoDigests) numbers its
+// texts, and the statistics figures (BandTally) are kept here in step with
+// the list. Each record gets a sequence number when it is appended;
 // numbers grow along the list, since only appends add, so a number's
 // position is found by binary search and stays right when an earlier record
 // is erased.
@@ -21,6 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/band_tally.h"
 #include "platform/date_time.h"
 
 namespace korvan {
@@ -101,8 +103,15 @@ public:
     static constexpr std::ptrdiff_t kNone = -1;
 
     void clear();
-    // Indexes every record of the list, replacing what was indexed.
+    // Indexes every record of the list, replacing what was indexed; the
+    // tally counts points for the own prefix and continent it had.
     void rebuild(const std::vector<CInfo>& qsos);
+    // The same, with the tally counting points for this operator.
+    void rebuild(const std::vector<CInfo>& qsos, const std::string& ownPrefix, const std::string& ownContinent);
+    // Whether the tally counts points for this operator.
+    bool scoresFor(const std::string& ownPrefix, const std::string& ownContinent) const {
+        return tally_.ownPrefix() == ownPrefix && tally_.ownContinent() == ownContinent;
+    }
     // Whether the index was kept along with this list (a list replaced as a
     // whole by a holder of the lock needs a rebuild).
     bool covers(const std::vector<CInfo>& qsos) const;
@@ -131,6 +140,9 @@ public:
 
     // The digests of the indexed list, in step with it.
     const QsoDigests& digests() const { return digests_; }
+    // The statistics figures of the indexed list, by the digests' band
+    // numbers.
+    const BandTally& tally() const { return tally_; }
 
 private:
     using TextId = std::uint32_t;
@@ -203,6 +215,7 @@ private:
     std::vector<std::uint64_t> sequences_;  // of qsoList[i], increasing
     std::uint64_t nextSequence_ = 0;
     QsoDigests digests_;
+    BandTally tally_;
 };
 
 }  // namespace korvan

@@ -8,9 +8,13 @@ namespace korvan {
 namespace {
 
 // qsoList is a public member: a holder of the lock may have replaced it as
-// a whole (tests do), and then the index is rebuilt before it answers.
+// a whole (tests do), and then the index is rebuilt before it answers. So
+// it is when the own prefix or continent changed since the tally counted
+// the points (a reset changes them after emptying the list, which makes
+// that rebuild free).
 QsoIndex& indexOf(ContestState& state) {
-    if (!state.qsoIndex.covers(state.qsoList)) state.qsoIndex.rebuild(state.qsoList);
+    if (!state.qsoIndex.covers(state.qsoList) || !state.qsoIndex.scoresFor(state.ownPrefix, state.ownContinent))
+        state.qsoIndex.rebuild(state.qsoList, state.ownPrefix, state.ownContinent);
     return state.qsoIndex;
 }
 
@@ -38,6 +42,8 @@ void clearQsos(ContestState& state) {
 }
 
 const QsoDigests& qsoDigests(ContestState& state) { return indexOf(state).digests(); }
+
+const QsoIndex& indexedQsos(ContestState& state) { return indexOf(state); }
 
 bool isDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode) {
     return indexOf(state).hasCall(call, band, mode);

@@ -21,6 +21,9 @@ void clearQsos(ContestState& state);
 
 // The digests of the stored QSOs, one per record of qsoList in its order.
 const QsoDigests& qsoDigests(ContestState& state);
+// The index of the stored QSOs with their digests and statistics figures,
+// in step with qsoList and the own prefix and continent.
+const QsoIndex& indexedQsos(ContestState& state);
 
 // Whether a stored QSO has this call, band and mode (exact, case-sensitive).
 bool isDupe(ContestState& state, const std::string& call, const std::string& band, const std::string& mode);

@@ -2,6 +2,7 @@
 // Files as the plug-in uses them. Paths are relative to the host process's
 // current folder and written with backslashes, as on Windows; the POSIX
 // implementation treats a backslash as a folder separator.
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -35,6 +36,10 @@ private:
 
 // Convenience: every line of a file; false when it cannot be opened.
 bool readAllLines(const std::string& path, std::vector<std::string>& lines);
+
+// Whether bytes appended to the file start a line of their own: it is empty
+// or its last byte is a line feed. false when it cannot be read.
+bool endsWithLineEnd(const std::string& path);
 
 enum class WriteMode { truncate, append };
 
@@ -75,6 +80,22 @@ bool replaceFileContents(const std::string& path, const std::string& bytes);
 
 bool fileExists(const std::string& path);
 bool removeFile(const std::string& path);
+
+// What tells one state of a file from another without reading it: its
+// size, last modification time and identity (the file system's number of
+// the file, so a file renamed over it is another file). Equal stamps of an
+// existing file mean the file was not written in between, to the precision
+// of the file system's modification time.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // in the platform's own unit
+    std::uint64_t volume = 0;
+    std::uint64_t fileId = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of a regular file; exists is false when there is none.
+FileStamp fileStamp(const std::string& path);
 
 // Test hook: when set, opening a file for writing whose native path makes
 // the predicate true fails as if the file were locked or read-only.

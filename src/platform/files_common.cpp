@@ -166,6 +166,14 @@ bool readAllLines(const std::string& path, std::vector<std::string>& lines) {
     return true;
 }
 
+bool endsWithLineEnd(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(detail::openForReading(nativePath(path)), std::fclose);
+    if (!file) return false;
+    if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
+    if (std::ftell(file.get()) <= 0) return true;  // empty: the next line starts a line
+    return std::fseek(file.get(), -1, SEEK_END) == 0 && std::fgetc(file.get()) == '\n';
+}
+
 TextWriter::TextWriter(const std::string& path, WriteMode mode) : file_(detail::openForWriting(nativePath(path), mode)) {}
 
 TextWriter::~TextWriter() { close(); }

@@ -1,6 +1,7 @@
 #pragma once
-// The statistics of the running contest, recomputed from the stored QSOs on
-// every request: per-band rows, totals, score, rates and last-QSO points.
+// The statistics of the running contest: per-band rows, totals, score, rates
+// and last-QSO points, read on every request from the figures the index
+// keeps up to date as QSOs come and go (engine/band_tally.h).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -76,16 +77,20 @@ void sortWorkedBands(std::vector<std::string>& bands);
 // character. 0 when the file cannot be opened. Reads one line at a time.
 std::int32_t countBadLines(const std::string& fileName);
 
-// Sorts state.workedBands, counts every row in one pass over the digests of
-// qsoList (qsoDigests: the list must change through storeQso, eraseQso and
-// clearQsos, since a list replaced by one of the same length is not seen) and
-// replaces bandDxccLists and bandKdaLists at the slots of the worked bands
-// with freshly built lists. A band text that is none of the six slot names
+// Sorts state.workedBands, reads every row from the figures of the index
+// (indexedQsos: the list must change through storeQso, eraseQso and
+// clearQsos, since a list replaced by one of the same length is not seen),
+// with the rates from binary searches in the last band's time lists, and
+// makes bandDxccLists and bandKdaLists at the slots of the worked bands hold
+// the band's distinct prefixes and codes in order of first appearance
+// (appending what is new since the last request, or rebuilt and exchanged
+// when a removal changed the order). The cost does not grow with the log
+// beyond those searches. A band text that is none of the six slot names
 // (another letter case, such as "80M") gets its row but feeds no slot: the
 // windows show the six exact band slots only, and letting "80M" overwrite
 // the "80m" slot would hide the multipliers logged as "80m".
 // The caller holds stateLock(), so the window thread sees every slot either
-// before or after its rebuild.
+// before or after its update.
 Statistics computeStatistics(ContestState& state);
 
 }  // namespace korvan::report

@@ -2,10 +2,13 @@
 // without an export run, adds, removals, call checks, exchange checks,
 // statistics), made through the exported functions and on the linear
 // reference engine side by side: results, out-buffers, stored QSOs, worked
-// bands, statistics texts, the bad-QSO files and the Cabrillo log must agree.
+// bands, statistics texts and per-band lists, the bad-QSO files and the
+// Cabrillo log must agree, and after every operation the statistics figures
+// the plug-in keeps must be those of the reference's walks.
 // Texts are taken from small pools (so that dupes, equal moments and
 // directory hits occur) or, now and then, are raw bytes with control
 // characters.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -21,6 +24,7 @@
 #include "export_calls.h"
 #include "fuzz_support.h"
 #include "linear_engine.h"
+#include "tally_check.h"
 #include "platform/dialog.h"
 #include "platform/headless/testing.h"
 #include "platform/message_box.h"
@@ -64,7 +68,15 @@ QsoArguments qsoFrom(fuzz::Bytes& bytes) {
     q.exchangeReceived = from(bytes, kExchanges);
     q.prefix = from(bytes, kPrefixes);
     q.continent = bytes.pick(2) ? "AS" : "EU";
+    // Mostly a few minutes (equal moments), else three hours to the second
+    // (the edges of the rates' windows), before the epoch or not a number.
     q.time = COleDateTime::fromParts(2017, 3, 18, 9, bytes.pick(5));
+    switch (bytes.pick(8)) {
+        case 0: case 1: q.time = COleDateTime::fromParts(2017, 3, 18, 8 + bytes.pick(3), bytes.pick(60), bytes.pick(60)); break;
+        case 2: q.time.m_dt = -1.0 - static_cast<double>(bytes.pick(120)) / 1440.0; break;
+        case 3: if (bytes.pick(8) == 0) q.time.m_dt = std::nan(""); break;
+        default: break;
+    }
     if (bytes.pick(32) == 0) q.time.m_status = DateTimeStatus::null;
     if (bytes.pick(32) == 0) q.time.m_status = DateTimeStatus::invalid;
     return q;
@@ -156,6 +168,8 @@ public:
         {
             std::lock_guard<std::mutex> guard(stateLock());
             exportRun = contestState().exportRun;
+            if (contestState().bandDxccLists != reference_.bandDxccLists) fuzz::fail("DXCC lists");
+            if (contestState().bandKdaLists != reference_.bandKdaLists) fuzz::fail("KDA lists");
             if (contestState().claimedScore != reference_.claimedScore) fuzz::fail("claimed score");
         }
         if (exportRun == 0) {
@@ -186,10 +200,14 @@ public:
         if (qsoLines != reference_.qsoList.size()) fuzz::fail("QSO line count of the Cabrillo log");
     }
 
+    // After every operation: the stored QSOs, the worked bands and the
+    // statistics figures the plug-in keeps up to date.
     void expectSameState() {
         std::lock_guard<std::mutex> guard(stateLock());
         if (!sameQsos(reference_.qsoList, contestState().qsoList)) fuzz::fail("stored QSOs");
         if (reference_.workedBands != contestState().workedBands) fuzz::fail("worked bands");
+        if (const std::string mismatch = linear::tallyMismatch(reference_, contestState()); !mismatch.empty())
+            fuzz::fail("kept statistics: " + mismatch);
     }
 
     void expectSameFiles() {

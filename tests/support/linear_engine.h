@@ -182,51 +182,67 @@ public:
         return result;
     }
 
+    // What one pass over the stored QSOs gives for one band text: its row
+    // (with the rates at the reference, whichever band it is), its distinct
+    // prefixes and non-empty codes in order of first appearance, and the
+    // points of its last counted QSO.
+    struct BandWalk {
+        report::BandRow row;
+        std::vector<std::string> prefixes;
+        std::vector<std::string> codes;
+        std::int32_t lastPoints = 0;
+    };
+
+    COleDateTime referenceTime() const {
+        return exportRun == 0 && qsoList.size() > 1 ? qsoList.back().qsoTime : COleDateTime{};
+    }
+
+    BandWalk walkBand(const std::string& band, const COleDateTime& reference) const {
+        BandWalk walk;
+        report::BandRow& row = walk.row;
+        row.band = band;
+        for (const CInfo& qso : qsoList) {
+            if (qso.band != band || qso.call.empty()) continue;
+            row.dupes += qso.dupe;
+            row.bad += qso.badCode;
+            if (qso.invalid != 0) continue;
+            ++row.qsos;
+            if (qso.mode == "CW") ++row.cw;
+            if (qso.mode == "SSB") ++row.ssb;
+            const std::int32_t points = report::qsoPoints(qso, ownPrefix, ownContinent);
+            row.points += points;
+            walk.lastPoints = points;
+            const std::int64_t m = report::minutesBetween(reference, qso.qsoTime);
+            if (m < 60) { ++row.qsos60; row.points60 += points; }
+            if (m < 10) { ++row.qsos10; row.points10 += points; }
+            if (std::find(walk.prefixes.begin(), walk.prefixes.end(), qso.prefix) == walk.prefixes.end()) {
+                walk.prefixes.push_back(qso.prefix);
+                ++row.dxcc;
+            }
+            if (!qso.kdaCode.empty() && std::find(walk.codes.begin(), walk.codes.end(), qso.kdaCode) == walk.codes.end()) {
+                walk.codes.push_back(qso.kdaCode);
+                ++row.kda;
+            }
+        }
+        return walk;
+    }
+
     report::Statistics statistics() {
         report::Statistics stats;
         report::sortWorkedBands(workedBands);
-        const COleDateTime reference =
-            exportRun == 0 && qsoList.size() > 1 ? qsoList.back().qsoTime : COleDateTime{};
+        const COleDateTime reference = referenceTime();
         for (const std::string& band : workedBands) {
+            BandWalk walk = walkBand(band, reference);
+            report::BandRow& row = walk.row;
+            // Only the last record's band has rates and gives the last-QSO
+            // points, and the rates only outside an export run.
+            const bool lastBand = !qsoList.empty() && band == qsoList.back().band;
+            if (lastBand) stats.totals.lastQsoPoints = walk.lastPoints;
+            if (!lastBand || exportRun != 0) row.qsos60 = row.points60 = row.qsos10 = row.points10 = 0;
             const int slot = bandSlot(band);
             if (slot >= 0) {
-                bandDxccLists[static_cast<std::size_t>(slot)].clear();
-                bandKdaLists[static_cast<std::size_t>(slot)].clear();
-            }
-            report::BandRow row;
-            row.band = band;
-            std::vector<std::string> prefixes;
-            std::vector<std::string> codes;
-            for (const CInfo& qso : qsoList) {
-                if (qso.band != band || qso.call.empty()) continue;
-                row.dupes += qso.dupe;
-                row.bad += qso.badCode;
-                if (qso.invalid != 0) continue;
-                ++row.qsos;
-                if (qso.mode == "CW") ++row.cw;
-                if (qso.mode == "SSB") ++row.ssb;
-                const std::int32_t points = report::qsoPoints(qso, ownPrefix, ownContinent);
-                row.points += points;
-                if (qso.band == qsoList.back().band) {
-                    stats.totals.lastQsoPoints = points;
-                    if (exportRun == 0) {
-                        const std::int64_t m = report::minutesBetween(reference, qso.qsoTime);
-                        if (m < 60) { ++row.qsos60; row.points60 += points; }
-                        if (m < 10) { ++row.qsos10; row.points10 += points; }
-                    }
-                }
-                if (std::find(prefixes.begin(), prefixes.end(), qso.prefix) == prefixes.end()) {
-                    prefixes.push_back(qso.prefix);
-                    ++row.dxcc;
-                }
-                if (!qso.kdaCode.empty() && std::find(codes.begin(), codes.end(), qso.kdaCode) == codes.end()) {
-                    codes.push_back(qso.kdaCode);
-                    ++row.kda;
-                }
-            }
-            if (slot >= 0) {
-                bandDxccLists[static_cast<std::size_t>(slot)] = prefixes;
-                bandKdaLists[static_cast<std::size_t>(slot)] = codes;
+                bandDxccLists[static_cast<std::size_t>(slot)] = walk.prefixes;
+                bandKdaLists[static_cast<std::size_t>(slot)] = walk.codes;
             }
             report::ResultTotals& t = stats.totals;
             t.qsos += row.qsos;

@@ -46,6 +46,18 @@ bool fileExists(const std::string& path) {
 
 bool removeFile(const std::string& path) { return ::unlink(nativePath(path).c_str()) == 0; }
 
+FileStamp fileStamp(const std::string& path) {
+    struct stat info {};
+    FileStamp stamp;
+    if (::stat(nativePath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return stamp;
+    stamp.exists = true;
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.volume = static_cast<std::uint64_t>(info.st_dev);
+    stamp.fileId = static_cast<std::uint64_t>(info.st_ino);
+    return stamp;
+}
+
 namespace detail {
 
 std::FILE* openForReading(const std::string& nativePath) {

@@ -34,6 +34,26 @@ bool fileExists(const std::string& path) {
 
 bool removeFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
+FileStamp fileStamp(const std::string& path) {
+    // A handle without access rights reads the file's information and lets
+    // every other process read, write, rename and delete it meanwhile.
+    FileStamp stamp;
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return stamp;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        stamp.exists = true;
+        stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        stamp.modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                                   info.ftLastWriteTime.dwLowDateTime);
+        stamp.volume = info.dwVolumeSerialNumber;
+        stamp.fileId = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    }
+    CloseHandle(file);
+    return stamp;
+}
+
 namespace detail {
 
 std::FILE* openForReading(const std::string& nativePath) { return _fsopen(nativePath.c_str(), "rb", _SH_DENYNO); }

@@ -3,7 +3,10 @@
 // (with a changed or missing kda.dom), adds (dupes, bad codes, wrong bands
 // and modes, letter-case variants, equal moments), removals of stored and of
 // unknown QSOs, call checks and statistics requests must give the same
-// results, out-buffers, stored QSOs, band lists, texts and bad-QSO files.
+// results, out-buffers, stored QSOs, band lists, texts and bad-QSO files;
+// after every operation the statistics figures the engine keeps must be
+// those of the walks.
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -12,6 +15,7 @@
 #include "engine_fixture.h"
 #include "export_calls.h"
 #include "linear_engine.h"
+#include "tally_check.h"
 
 namespace {
 
@@ -62,8 +66,13 @@ public:
         q.exchangeReceived = chance(3) ? "" : pick(exchanges);
         q.prefix = pick(prefixes);
         q.continent = chance(5) ? "" : chance(50) ? "AS" : "EU";
-        // Few distinct minutes, so that equal moments of different QSOs occur.
+        // Half of them in few distinct minutes, so that equal moments of
+        // different QSOs occur; the others over three hours to the second
+        // (the rates' windows), now and then before the epoch or not a number.
         q.time = at(9, upTo(5));
+        if (chance(50)) q.time = COleDateTime::fromParts(2017, 3, 18, 8 + upTo(2), upTo(59), upTo(59));
+        if (chance(3)) q.time.m_dt = -1.0 - upTo(120) / 1440.0;
+        if (chance(1)) q.time.m_dt = std::nan("");
         if (chance(3)) q.time.m_status = DateTimeStatus::null;
         if (chance(2)) q.time.m_status = DateTimeStatus::invalid;
         return q;
@@ -129,10 +138,12 @@ protected:
         ASSERT_EQ(reference.reset(args), exports::resetStats(args));
     }
 
+    // Also the figures kept for the statistics, after every operation.
     void expectSameState() {
         std::lock_guard<std::mutex> guard(stateLock());
         expectSameQsos(reference.qsoList, state().qsoList);
         EXPECT_EQ(reference.workedBands, state().workedBands);
+        EXPECT_EQ("", linear::tallyMismatch(reference, state()));
     }
 
     void expectSameResult() {

@@ -7,6 +7,7 @@
 
 #include "engine/contest_state.h"
 #include "engine/qso_search.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "plugin/exports.h"
 #include "report/statistics_report.h"
@@ -186,6 +187,25 @@ TEST_F(ReportOutputTest, LongTextsAndPercentSignsAreCopiedAsTheyAre) {
     EXPECT_NE(std::string::npos, text.find("\r\n" + band + "\t 0\t 0\t 0\t 0\t 0\t 0\r\nTotal"));
     extendedOutput = 1;
     EXPECT_NE(std::string::npos, result().find(htmlRow(band, 0, 0, 0, 0, 0, 0) + htmlRow("Total", 0, 0, 0, 0, 0, 0)));
+}
+
+// The settings file is rewritten only when the value changed since this
+// process wrote it, or the file changed since (here: the key edited).
+TEST_F(ReportOutputTest, ClaimedIsWrittenWhenTheValueOrTheFileChanged) {
+    store({"20m"}, {qso("W1AW", "20m", "SSB", "K", "NA")});
+    result();
+    EXPECT_EQ("5", claimed());
+    const platform::FileStamp written = platform::fileStamp(settingsFile);
+    ASSERT_TRUE(written.exists);
+    result();
+    EXPECT_EQ(written, platform::fileStamp(settingsFile));  // not written again
+
+    ASSERT_TRUE(platform::writeProfileString(settingsFile, "Settings", "Claimed", "17"));
+    result();
+    EXPECT_EQ("5", claimed());
+    store({"20m"}, {qso("W1AW", "20m", "SSB", "K", "NA"), qso("W2AW", "20m", "SSB", "K", "NA")});
+    result();
+    EXPECT_EQ("10", claimed());
 }
 
 TEST_F(ReportOutputTest, ThroughTheExportedFunctions) {
