@@ -1,6 +1,7 @@
 // RemoveData0: which stored QSO goes, how the bad-QSO file is rewritten,
 // and what is emptied when nothing is left.
 #include "engine_fixture.h"
+#include "unprivileged.h"
 
 namespace {
 
@@ -121,6 +122,17 @@ TEST_F(RemovalTest, LaterAddsAppendAfterTheRewrite) {
     EXPECT_EQ(kRewriteHeader +
                   "QSO:  14025  FT8  2017-03-18 0942  UN0OWN  599  001  DL2XYZ  599  015   WRONG MODE !!!\r\n",
               badQsoFile());
+}
+
+TEST_F(RemovalTest, AWriteProtectedFileKeepsItsLines) {
+    namespace fs = std::filesystem;
+    addQso(qso("DL1ABC"));
+    addQso(qso("DL1ABC"));
+    const std::string before = badQsoFile();
+    unprivileged::openFolderToCheckUser(folder.path());
+    fs::permissions(folder.path() / kBadQsoFile, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(unprivileged::check([this] { return removeQso(qso("DL1ABC")) == 1 && state().qsoList.size() == 1; }));
+    EXPECT_EQ(before, badQsoFile());
 }
 
 // An unreadable file is left alone rather than cut down to its header.
