@@ -100,6 +100,27 @@ TEST_F(RemovalTest, KeepsLinesWhereTheCallsignIsOnlyPartOfAField) {
               badQsoFile());
 }
 
+TEST_F(RemovalTest, TheTimeMatchesOnlyTheLinesTimeField) {
+    // 10:00 on 1830 kHz and 11:00 with serial 1830: both lines hold
+    // " 1830 ", neither is the 18:30 QSO of its call.
+    QsoArguments on160 = qso("UA9XX", at(10, 0));
+    on160.frequencyHz = 1830000;
+    on160.band = "160m";
+    QsoArguments serial1830 = qso("UN7XYZ", at(11, 0));
+    serial1830.exchangeSent = "1830";
+    for (const QsoArguments& logged : {on160, serial1830, qso("UA9XX", at(18, 30)), qso("UN7XYZ", at(18, 30))}) {
+        addQso(logged);
+        addQso(logged);  // a dupe line each
+    }
+    removeQso(qso("UA9XX", at(18, 30)));
+    removeQso(qso("UN7XYZ", at(18, 30)));
+
+    const std::string file = badQsoFile();
+    EXPECT_NE(file.find("QSO:  1830  CW  2017-03-18 1000  UN0OWN  599  001  UA9XX  "), std::string::npos) << file;
+    EXPECT_NE(file.find("QSO:  14025  CW  2017-03-18 1100  UN0OWN  599  1830  UN7XYZ  "), std::string::npos) << file;
+    EXPECT_EQ(file.find("1830  UN0OWN"), std::string::npos) << file;  // the 18:30 lines went
+}
+
 TEST_F(RemovalTest, NoMatchRemovesNothingButStillRewrites) {
     addQso(qso("DL1ABC", at(9, 42)));
     addQso(qso("DL1ABC", at(9, 42)));
