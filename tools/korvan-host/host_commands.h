@@ -12,7 +12,14 @@
 
 namespace korvan::host {
 
-enum ExitCode { exitSuccess = 0, exitBadInput = 1, exitUsage = 2, exitPluginNotLoaded = 3, exitScoreNotTaken = 5 };
+enum ExitCode {
+    exitSuccess = 0,
+    exitBadInput = 1,
+    exitUsage = 2,
+    exitPluginNotLoaded = 3,
+    exitScoreNotTaken = 5,
+    exitExportNotProduced = 6,  // an export run that wrote no Cabrillo log
+};
 
 struct Defaults {
     std::string pluginFileName;  // looked for beside the executable
