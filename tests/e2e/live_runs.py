@@ -501,7 +501,7 @@ def main():
     parser.add_argument("--native-plugin")
     parser.add_argument("--apartment", action="append", choices=["mta", "sta"])
     parser.add_argument("--display-state")
-    parser.add_argument("--timeout", type=float, default=120)
+    parser.add_argument("--timeout", type=float, default=300)
     parser.add_argument("--leak", action="store_true", help="also the GDI leak runs (MTA)")
     parser.add_argument("--client-plugin", help="com-client-plugin.dll: test the host object on its own first")
     parser.add_argument("cases", nargs="*")
