@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release for Windows operators:
 #   dist/korvan-stats-VERSION-windows.zip holding korvan-stats-VERSION/ with
-#   x86/ and x64/ (Stats.dll and korvan-host.exe of each architecture), the
+#   x86/ and x64/ (Stats.dll and korvan-host.exe of each architecture, and
+#   the country file cty.dat that korvan-host looks for beside itself, from
+#   Debian's hamradio-files, with its licence notice cty-LICENSE.txt), the
 #   example kda.dom, the operator's guide as HTML with the pictures it shows,
 #   INSTALL.txt and LICENSE.txt.
 # VERSION is the project's version in CMakeLists.txt, the one the DLL's
@@ -23,6 +25,20 @@ stage=build/package/$name
 rm -rf build/package && mkdir -p "$stage/x64" "$stage/x86"
 cp build/win64/src/plugin/Stats.dll build/win64/tools/korvan-host/korvan-host.exe "$stage/x64/"
 cp build/win32/src/plugin/Stats.dll build/win32/tools/korvan-host/korvan-host.exe "$stage/x86/"
+# The country file may be passed on under its MIT licence; its notice goes
+# beside each copy.
+cty=${KORVAN_CTY:-/usr/share/hamradio-files/cty.dat}
+cty_notice=${KORVAN_CTY_NOTICE:-/usr/share/doc/hamradio-files/copyright}
+for f in "$cty" "$cty_notice"; do
+  [ -f "$f" ] || { echo "package.sh: $f is missing (install hamradio-files)" >&2; exit 1; }
+done
+for arch in x64 x86; do
+  cp "$cty" "$stage/$arch/cty.dat"
+  { echo "cty.dat: the country file of country-files.com, as Debian's hamradio-files package"
+    echo "($(dpkg-query -W -f='${Version}' hamradio-files 2>/dev/null || echo 'version unknown')) carries it. Its copyright and licence:"
+    echo
+    cat "$cty_notice"; } > "$stage/$arch/cty-LICENSE.txt"
+done
 cp samples/kda.dom "$stage/kda.dom"
 cp LICENSE "$stage/LICENSE.txt"
 sed "s/@VERSION@/$version/" tools/release/INSTALL.txt > "$stage/INSTALL.txt"
@@ -48,7 +64,7 @@ for picture in $(grep -o '!\[[^]]*\]([^)]*)' docs/operator-guide.md | sed 's/.*(
   cp "docs/$picture" "$stage/$picture"
 done
 # Text files for Windows: CR LF line ends.
-for f in INSTALL.txt LICENSE.txt; do sed -i 's/\r$//; s/$/\r/' "$stage/$f"; done
+for f in INSTALL.txt LICENSE.txt x64/cty-LICENSE.txt x86/cty-LICENSE.txt; do sed -i 's/\r$//; s/$/\r/' "$stage/$f"; done
 
 mkdir -p dist
 rm -f "dist/$name-windows.zip"

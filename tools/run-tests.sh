@@ -64,7 +64,14 @@ JOBS=$jobs bash tools/fuzz.sh 25
 
 step "window-thread and posting-thread tests under ThreadSanitizer"
 cmake --preset tsan -DKORVAN_BUILD_TESTS=ON >/dev/null
-cmake --build --preset tsan -j "$jobs" --target threads_tests windows_tests scoreboard_tests
+cmake --build --preset tsan -j "$jobs" --target threads_tests windows_tests scoreboard_tests Stats load_cycles
 TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/unit/threads/threads_tests
 TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/unit/windows/windows_tests
 TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/unit/scoreboard/scoreboard_tests
+# 20 cycles of load, reset (the panel opens), 50 QSOs, statistics and
+# unload while the window thread runs, in a folder of their own.
+root=$PWD cycles_folder=$(mktemp -d)
+mkdir -p "$cycles_folder/Plugins"
+(cd "$cycles_folder" && TSAN_OPTIONS="halt_on_error=1" "$root/build/tsan/tests/e2e/load-cycles" \
+  "$root/build/tsan/src/plugin/libStats.so" 20)
+rm -rf "$cycles_folder"

@@ -40,15 +40,16 @@ void create(const std::string& fileName);
 // silent.
 void appendLines(const std::string& fileName, const std::vector<std::string>& lines);
 
-// True when the line belongs to the QSO of this callsign and time key: it
+// True when the line belongs to the QSO of this callsign and minute: it
 // holds the callsign as a whole field (two blanks on either side, control
-// characters blanked as in describeQso) and the time key (" HHMM ").
-bool describesQso(const std::string& line, const std::string& call, const std::string& timeKey);
+// characters blanked as in describeQso) and its date-time field (the one
+// after the mode) is dateText ("%Y-%m-%d %H%M", as describeQso was given).
+bool describesQso(const std::string& line, const std::string& call, const std::string& dateText);
 
 // Rewrites the file with the rewrite header and every line after the first
 // that does not describe the QSO. A file that cannot be read is left as it
 // is. The new content replaces the old one at once, so a failed write keeps
 // the old file.
-void removeQsoLines(const std::string& fileName, const std::string& call, const std::string& timeKey);
+void removeQsoLines(const std::string& fileName, const std::string& call, const std::string& dateText);
 
 }  // namespace korvan::badqso

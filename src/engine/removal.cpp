@@ -27,7 +27,7 @@ int removeQso(const QsoArguments& qso) {
     }
     // Lines of the same callsign in the same minute go as well (for example
     // a rejected attempt just before the stored QSO).
-    badqso::removeQsoLines(fileName, qso.call, " " + qso.time.Format("%H%M") + " ");
+    badqso::removeQsoLines(fileName, qso.call, qso.time.Format("%Y-%m-%d %H%M"));
 
     postRefreshToPanel();
     return 1;

@@ -6,9 +6,14 @@ namespace korvan {
 
 namespace {
 
-constexpr double kMinDay = -657434.0;   // 1 January 100
-constexpr double kMaxDay = 2958465.0;   // 31 December 9999
 constexpr double kHalfSecond = 0.5 / 86400.0;
+// Every second from 0100-01-01 00:00:00 to 9999-12-31 23:59:59, the range
+// korvan-host's log readers accept too. Day -657434 is 1 January 100 and
+// day 2958465 is 31 December 9999; before the epoch the time of day counts
+// away from zero, so each end day is open on its outer side up to the
+// half second that still rounds into it.
+constexpr double kLowestValue = -657435.0 + kHalfSecond;
+constexpr double kHighestValue = 2958466.0 - kHalfSecond;
 
 // Days since 1 March of year 0 (proleptic Gregorian) for a civil date.
 long long daysFromCivil(long long y, unsigned m, unsigned d) {
@@ -48,7 +53,7 @@ void appendNumber(std::string& out, long long value, int width) {
 
 std::string COleDateTime::Format(const char* pattern) const {
     if (m_status == DateTimeStatus::null) return {};
-    if (m_status != DateTimeStatus::valid || std::isnan(m_dt) || m_dt < kMinDay || m_dt > kMaxDay)
+    if (m_status != DateTimeStatus::valid || std::isnan(m_dt) || !(m_dt > kLowestValue && m_dt < kHighestValue))
         return "Invalid DateTime";
     if (!pattern) return {};
 

@@ -14,7 +14,8 @@ struct alignas(8) COleDateTime {
     DateTimeStatus m_status = DateTimeStatus::valid;
 
     // Text of this value under a strftime-style pattern. Null gives "",
-    // invalid (or out of range, or NaN) gives "Invalid DateTime".
+    // invalid (or out of range, or NaN) gives "Invalid DateTime". The range
+    // is every second from 0100-01-01 00:00:00 to 9999-12-31 23:59:59.
     // Supports %Y %m %d %H %M %S %y %%; other characters are copied.
     // The result never exceeds 255 characters.
     std::string Format(const char* pattern) const;

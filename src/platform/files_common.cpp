@@ -79,6 +79,12 @@ bool writeFailureInjected(const std::string& nativePath) {
     return predicate && predicate(nativePath);
 }
 
+std::string blankControlCharacters(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    return text;
+}
+
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equalsNoCase(const std::string& a, const std::string& b) {
@@ -216,8 +222,11 @@ bool writeWhole(const std::string& path, const std::string& bytes, WriteMode mod
 }
 
 bool replaceFileContents(const std::string& path, const std::string& bytes) {
-    const std::string target = nativePath(path);
-    if (detail::writeFailureInjected(target)) return false;
+    if (detail::writeFailureInjected(nativePath(path))) return false;
+    // Through a link to the file it names; a file this process may not
+    // write is not replaced, although the folder would allow the rename.
+    const std::string target = detail::followLinks(nativePath(path));
+    if (detail::targetAccess(target) == detail::TargetAccess::notWritable) return false;
 
     // A name no other writer in this process uses at the same time.
     static std::atomic<unsigned> counter{0};
@@ -238,6 +247,9 @@ bool replaceFileContents(const std::string& path, const std::string& bytes) {
     {
         detail::OpenFile file(detail::openForWriting(temp, WriteMode::truncate));
         if (!file) return false;
+        // Before the first byte: a file only its owner may read never has
+        // its contents readable by others, not even in the temporary file.
+        detail::takePermissionsOf(target, file.get());
         bool written = detail::writeAll(file.get(), bytes) && std::fflush(file.get()) == 0;
         if (std::fclose(file.release()) != 0) written = false;
         if (!written) return false;

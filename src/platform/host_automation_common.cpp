@@ -35,10 +35,10 @@ struct FactorySlot {
     std::function<std::unique_ptr<HostAutomation>()> factory;
 };
 
-FactorySlot& factorySlot() {
-    static FactorySlot slot;
-    return slot;
-}
+// A plain static: constructed at load, so it outlives the unload step,
+// which ends the window thread that acquires the host object.
+FactorySlot slot;
+FactorySlot& factorySlot() { return slot; }
 
 }  // namespace
 

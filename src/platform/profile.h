@@ -13,7 +13,9 @@ namespace korvan::platform {
 std::string readProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& fallback);
 
-// false when the file could not be written.
+// false when the file could not be written. A control character in the
+// section, key or value is written as a blank: no value breaks its line, so
+// none can add keys or sections of its own.
 bool writeProfileString(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& value);
 

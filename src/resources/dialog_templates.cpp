@@ -91,11 +91,16 @@ std::vector<DialogTemplate> buildTemplates() {
     return templates;
 }
 
+// A plain static, built while the library loads: a function-local one
+// would be built at the first dialog, after the unload step's hooks were
+// registered, and so destroyed before them, while the window thread they
+// end may still read it.
+const std::vector<DialogTemplate> dialogTemplates = buildTemplates();
+
 }  // namespace
 
 const DialogTemplate* findDialogTemplate(int id) {
-    static const std::vector<DialogTemplate> templates = buildTemplates();
-    for (const DialogTemplate& dialog : templates)
+    for (const DialogTemplate& dialog : dialogTemplates)
         if (dialog.id == id) return &dialog;
     return nullptr;
 }

@@ -2,11 +2,13 @@
 """Checks the Windows release package made by tools/package.sh.
 
 The zip must hold exactly korvan-stats-VERSION/ with x64/ and x86/ (Stats.dll
-and korvan-host.exe, each built for its architecture), kda.dom, the operator's
-guide as HTML with every picture it shows, INSTALL.txt and LICENSE.txt. Then
-the unpacked korvan-host.exe of each architecture scores the sample under
-wine with the Stats.dll beside it, twice in one folder (the second run
-replaces Plugins/kda.dom), and must print what the native korvan-host prints.
+and korvan-host.exe, each built for its architecture, and cty.dat, the
+system's country file, with its licence notice cty-LICENSE.txt), kda.dom, the
+operator's guide as HTML with every picture it shows, INSTALL.txt and
+LICENSE.txt. Then the unpacked korvan-host.exe of each architecture scores the
+sample under wine with the Stats.dll and the cty.dat beside it (no --cty),
+twice in one folder (the second run replaces Plugins/kda.dom), and must print
+what the native korvan-host prints with the system's country file.
 
 The contents are checked with --check-contents; each --run-arch (x64, x86)
 runs that architecture's korvan-host.exe.
@@ -44,7 +46,8 @@ def check_contents(archive, name, version):
     guide = archive.read(f"{name}/operator-guide.html").decode("utf-8") \
         if f"{name}/operator-guide.html" in names else ""
     pictures = {f"{name}/{src}" for src in re.findall(r'<img[^>]* src="([^"]+)"', guide)}
-    expected = {f"{name}/{arch}/{f}" for arch in MACHINES for f in ("Stats.dll", "korvan-host.exe")}
+    expected = {f"{name}/{arch}/{f}" for arch in MACHINES
+                for f in ("Stats.dll", "korvan-host.exe", "cty.dat", "cty-LICENSE.txt")}
     expected |= {f"{name}/{f}" for f in ("kda.dom", "operator-guide.html", "INSTALL.txt", "LICENSE.txt")}
     expected |= pictures
     if names != expected:
@@ -58,6 +61,10 @@ def check_contents(archive, name, version):
         problems.append("operator-guide.html is not the guide rendered with its tables and version")
     if f"{name}/INSTALL.txt" in names and version.encode() not in archive.read(f"{name}/INSTALL.txt"):
         problems.append("INSTALL.txt does not name the version")
+    for arch in MACHINES:
+        notice = f"{name}/{arch}/cty-LICENSE.txt"
+        if notice in names and b"Permission is hereby granted" not in archive.read(notice):
+            problems.append(f"{notice} does not hold the country file's licence")
     if f"{name}/LICENSE.txt" in names and b"MIT License" not in archive.read(f"{name}/LICENSE.txt"):
         problems.append("LICENSE.txt is not the MIT licence")
     return problems
@@ -119,8 +126,7 @@ def main():
             keep_panel_closed(folder)
             run = wine_support.run_in_wine(
                 args.prefix, folder,
-                [exe, "score", wine_support.windows_path(log), "--kda", wine_support.windows_path(kda),
-                 "--cty", wine_support.windows_path(args.cty)],
+                [exe, "score", wine_support.windows_path(log), "--kda", wine_support.windows_path(kda)],
                 display=True, state=args.display_state, timeout=args.timeout, stdout=subprocess.PIPE,
                 stderr=subprocess.PIPE)
             if run.returncode != 0 or run.stdout != native.stdout:

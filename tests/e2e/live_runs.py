@@ -31,14 +31,14 @@ GREY = (240, 240, 240)
 
 # The start of a panel with the host running: the mode the settings ask
 # for, then the refresh the panel posts itself, which reads the frequency
-# and right after it the worked call (given time to, before the script may
-# start a new phase).
+# and right after it the worked call (the window thread is idle again
+# before the script may start a new phase).
 START = """
 wait-window panel open
 expect <MODE:CW>
 expect <BAUDRATE:27>
 reads 1
-sleep 300
+settle
 """
 
 CASES = {
@@ -56,19 +56,19 @@ CASES = {
                                 ("SSB face", ("1005", 0.1, 0.5), GREY)]}),
     "start_with_ssb": dict(
         settings="setup_Mode=SSB",
-        script="wait-window panel open\nexpect <MODE:SSB>\nsleep 300\nobserve start\n",
+        script="wait-window panel open\nexpect <MODE:SSB>\nsettle\nobserve start\n",
         journal=["0 command <MODE:SSB>"],
         observations={"start": dict(commands=["<MODE:SSB>"])}),
     # A stored mode in other letter case: nothing is sent.
     "start_with_lower_case_ssb": dict(
         settings="setup_Mode=ssb",
-        script="wait-window panel open\nsleep 500\nobserve start\n",
+        script="wait-window panel open\nsettle\nobserve start\n",
         journal=[],
         observations={"start": dict(commands=[], settings={"setup_Mode": "ssb"})}),
     "clicks_switch_the_mode": dict(
         # The panel stores the mode after it has sent the commands.
-        script=START + "click ssb\nexpect <MODE:SSB>\nsleep 300\nobserve ssb\nclick cw\nexpect <MODE:CW>\n"
-                       "expect <BAUDRATE:27>\nsleep 300\nobserve cw\n",
+        script=START + "click ssb\nexpect <MODE:SSB>\nwait-setting setup_Mode SSB\nsettle\nobserve ssb\nclick cw\n"
+                       "expect <MODE:CW>\nexpect <BAUDRATE:27>\nwait-setting setup_Mode CW\nsettle\nobserve cw\n",
         journal=["0 command <MODE:CW>", "0 command <BAUDRATE:27>", "0 command <MODE:SSB>",
                  "0 command <MODE:CW>", "0 command <BAUDRATE:27>"],
         observations={"ssb": dict(commands=["<MODE:CW>", "<BAUDRATE:27>", "<MODE:SSB>"],
@@ -89,24 +89,25 @@ CASES = {
     # Without a host the panel works all the same.
     "host_not_running": dict(
         automation="not-running",
-        script="wait-window panel open\nclick ssb\nsleep 500\nobserve ssb\n",
+        script="wait-window panel open\nclick ssb\nwait-setting setup_Mode SSB\nsettle\nobserve ssb\n",
         journal=[],
         observations={"ssb": dict(commands=[], settings={"setup_Mode": "SSB"})}),
     "host_absent": dict(
         automation="absent",
-        script="wait-window panel open\nclick ssb\nsleep 500\nobserve ssb\n",
+        script="wait-window panel open\nclick ssb\nwait-setting setup_Mode SSB\nsettle\nobserve ssb\n",
         journal=[],
         observations={"ssb": dict(commands=[], settings={"setup_Mode": "SSB"})}),
     # The host goes away mid-run: calls fail, the panel stays usable.
     "host_disconnects": dict(
-        script=START + "disconnect\nclick ssb\nsleep 500\nobserve ssb\nclick cw\nsleep 500\nobserve cw\n",
+        script=START + "disconnect\nclick ssb\nwait-setting setup_Mode SSB\nsettle\nobserve ssb\nclick cw\n"
+                       "wait-setting setup_Mode CW\nsettle\nobserve cw\n",
         journal=["0 command <MODE:CW>", "0 command <BAUDRATE:27>"],
         observations={"ssb": dict(commands=["<MODE:CW>", "<BAUDRATE:27>"], settings={"setup_Mode": "SSB"},
                                   windows=[dict(kind="panel", visible=True)]),
                       "cw": dict(commands=[], settings={"setup_Mode": "CW"})}),
     # Esc closes the panel, Enter does not.
     "enter_and_esc": dict(
-        script=START + "key panel enter\nsleep 300\nwait-window panel open\nkey panel esc\n"
+        script=START + "key panel enter\nsettle\nwait-window panel open\nkey panel esc\n"
                        "wait-window panel closed\nobserve closed\n",
         journal=["0 command <MODE:CW>", "0 command <BAUDRATE:27>"],
         observations={"closed": dict(windows=[])}),
@@ -126,33 +127,34 @@ result
 freq 14025000
 check UN7XYZ 20m CW
 expect <SP1>
-sleep 300
+settle
 observe 20m
 call UN7LV
 freq 14025400
 check UN7LV 20m CW
 expect <SP1>
-sleep 300
+settle
 observe worked-with
 snapshot worked
 call-none
 freq 7030000
 check UN7XYZ 40m CW
 expect <SP1>
-sleep 300
+settle
 observe 40m
 snapshot band
 freq 7030400
 click ontop
 expect <SP1>
-sleep 300
+wait-setting setup_window_on_top 1
+settle
 observe ontop
 key kda esc
 wait-window kda hidden
 freq 3510000
 check UN7XYZ 80m CW
 expect <SP1>
-sleep 300
+settle
 observe hidden-80m
 """
 WORKED_WITH = (255, 255, 198)
@@ -206,7 +208,7 @@ check HOST 20m CW
 expect <SP1>
 disconnect
 check HOST 20m CW
-sleep 1000
+wait-file host-answers.txt 4
 """
 CLIENT_JOURNAL = ["2 item 5", "2 refused 99 flags 1 arguments 0", "2 frequency", "2 command <SP1>",
                   "3 item 5", "3 frequency", "3 command <SP1>", "4 item 5", "4 frequency", "4 command <SP1>"]
@@ -248,7 +250,7 @@ def run_without_rpc_service(args):
     korvan-host says so and exits with its own code, 4, instead of running
     as a host that is not running."""
     folder = os.path.join(args.work, "no_rpc_service")
-    case = dict(script="sleep 1\n")
+    case = dict(script="settle\n")
     prepare_folder(folder, case)
     env = wine_support.wine_environment(args.prefix)
     subprocess.run(["wineserver", "-k"], env=env, timeout=60, check=False)
@@ -284,7 +286,7 @@ def leak_script():
     lines.append("gdi before\n")
     for _ in range(LEAK_CLICKS // 2):
         lines.append("click ssb\nexpect <MODE:SSB>\nclick cw\nexpect <MODE:CW>\n")
-    lines.append("sleep 200\ngdi after\n")
+    lines.append("settle\ngdi after\n")
     return "".join(lines)
 
 
@@ -298,7 +300,7 @@ def refresh_leak_script():
         if i == 10:
             lines.append("gdi before\n")
         lines.append(f"freq {14025000 + (i % 2) * 1000}\nexpect <SP1> checking UN7XYZ 20m CW\n")
-    lines.append("sleep 200\ngdi after\n")
+    lines.append("settle\ngdi after\n")
     return "".join(lines)
 
 
@@ -499,7 +501,7 @@ def main():
     parser.add_argument("--native-plugin")
     parser.add_argument("--apartment", action="append", choices=["mta", "sta"])
     parser.add_argument("--display-state")
-    parser.add_argument("--timeout", type=float, default=120)
+    parser.add_argument("--timeout", type=float, default=300)
     parser.add_argument("--leak", action="store_true", help="also the GDI leak runs (MTA)")
     parser.add_argument("--client-plugin", help="com-client-plugin.dll: test the host object on its own first")
     parser.add_argument("cases", nargs="*")

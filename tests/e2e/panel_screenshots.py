@@ -26,7 +26,7 @@ SCRIPT = """
 wait-window panel open
 expect <MODE:CW>
 expect <BAUDRATE:27>
-sleep 300
+settle
 snapshot shot
 """
 
@@ -40,13 +40,13 @@ freq 14025000
 call UN7LV
 check UN7LV 20m CW
 expect <SP1>
-sleep 500
+settle
 snapshot worked
 call-none
 freq 14026000
 check UN7XYZ 20m CW
 expect <SP1>
-sleep 500
+settle
 snapshot band
 """
 

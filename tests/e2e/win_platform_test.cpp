@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/dialog.h"
+#include "platform/files.h"
+#include "platform/profile.h"
 #include "platform/host_automation.h"
 #include "platform/win32/dispatch_host_automation.h"
 #include "platform/win32/gdi_canvas.h"
@@ -601,6 +603,44 @@ struct HostServer {
     }
 };
 
+std::string fileText(const char* path) {
+    std::vector<std::string> lines;
+    platform::readAllLines(path, lines);
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+// The settings file through the Windows profile functions, which write a
+// value's line breaks as they are, and files with the read-only attribute.
+void checkSettingsAndReadOnlyFiles() {
+    const char* const ini = "win-platform-test.ini";
+    const char* const log = "win-platform-test.cbr";
+    for (const char* name : {ini, log}) {
+        SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(name);
+    }
+    check(platform::writeProfileString(ini, "Settings", "Operators", "UN0KVN\r\nSETUP_MODE=SSB\r\n[HIJACK]\r\nNAME=X"),
+          "a value with line breaks is written");
+    check(platform::readProfileString(ini, "Settings", "Operators", "") == "UN0KVN  SETUP_MODE=SSB  [HIJACK]  NAME=X" &&
+              platform::readProfileString(ini, "Settings", "SETUP_MODE", "absent") == "absent" &&
+              platform::readProfileString(ini, "HIJACK", "NAME", "absent") == "absent",
+          "its line breaks are blanks: it forges no key and no section");
+
+    check(platform::writeWhole(log, "submitted\r\n", platform::WriteMode::truncate), "the log is written");
+    SetFileAttributesA(log, FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(ini, FILE_ATTRIBUTE_READONLY);
+    check(!platform::replaceFileContents(log, "stale\r\n") && fileText(log) == "submitted\n",
+          "a read-only log is not replaced");
+    check(!platform::writeProfileString(ini, "Settings", "Name", "Y") &&
+              platform::readProfileString(ini, "Settings", "Name", "absent") == "absent",
+          "a read-only settings file is not written");
+    for (const char* name : {ini, log}) {
+        SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(name);
+    }
+}
+
 void checkAcquisition() {
     RegDeleteTreeW(HKEY_CLASSES_ROOT, kHostProgId);
     check(platform::acquireHostAutomation() == nullptr, "no registered host: no automation object");
@@ -646,6 +686,7 @@ void checkAcquisition() {
 }  // namespace
 
 int main() {
+    checkSettingsAndReadOnlyFiles();
     checkCanvas();
     checkOffscreen();
     checkHostAutomation();

@@ -171,3 +171,20 @@ TEST(AdifReader, ControlCharactersInAFieldMakeTheRecordMalformed) {
     EXPECT_EQ(log.qsos[0].call, "K2BB");
 }
 
+
+TEST(AdifReader, AnOverlongFieldMakesTheRecordMalformedAndIsQuotedShort) {
+    const std::string rest = "<MODE:2>CW<BAND:3>20m<QSO_DATE:8>20260321<TIME_ON:4>0000";
+    std::string call;
+    for (int i = 0; i < 5000; ++i) call += "A/";
+    ContactLog log = readAdif("<EOH>\n<CALL:" + std::to_string(call.size()) + ">" + call + rest + "<EOR>\n" +
+                                  "<CALL:4>K1AA<SRX_STRING:257>" + std::string(257, '1') + rest + "<EOR>\n" +
+                                  "<CALL:4>K2BB<SRX_STRING:256>" + std::string(256, '2') + rest + "<EOR>\n",
+                              "log.adi");
+    ASSERT_EQ(log.errors.size(), 2u);
+    EXPECT_EQ(locate("log.adi", log.errors[0].line, log.errors[0].message),
+              "log.adi:2: field CALL holds 10000 characters; a field holds at most 256 (\"" + call.substr(0, 80) +
+                  "...\")");
+    EXPECT_EQ(log.errors[1].line, 3u);
+    ASSERT_EQ(log.qsos.size(), 1u);
+    EXPECT_EQ(log.qsos[0].call, "K2BB");
+}

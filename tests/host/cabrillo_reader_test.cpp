@@ -106,6 +106,22 @@ TEST(CabrilloReader, ControlCharactersMakeALineMalformed) {
     EXPECT_EQ(log.errors[1].line, 4u);
 }
 
+TEST(CabrilloReader, OverlongFieldsMakeALineMalformed) {
+    const std::string call(300, 'K');
+    ContactLog log = readCabrillo("START-OF-LOG: 3.0\n"
+                                  "CALLSIGN: " + call + "\n"
+                                  "QSO: 7010 CW 2026-03-21 1207 UN0KVN 599 001 " + call + " 599 A01\n"
+                                  "QSO: 7010 CW 2026-03-21 1208 UN0KVN 599 002 K3CC 599 A02\n",
+                                  "log.cbr");
+    ASSERT_EQ(log.qsos.size(), 1u);
+    EXPECT_EQ(log.qsos[0].call, "K3CC");
+    ASSERT_EQ(log.errors.size(), 2u);
+    EXPECT_EQ(locate("log.cbr", log.errors[0].line, log.errors[0].message),
+              "log.cbr:2: CALLSIGN holds 300 characters; a call holds at most 256");
+    EXPECT_EQ(locate("log.cbr", log.errors[1].line, log.errors[1].message),
+              "log.cbr:3: a field holds 300 characters; a field holds at most 256 (\"" + call.substr(0, 80) + "...\")");
+}
+
 TEST(CabrilloReader, CrLfLinesReadLikeLfLines) {
     std::string lf = kLog, crlf;
     for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);

@@ -131,4 +131,7 @@ TEST(CountryFile, MalformedEntriesNameTheLine) {
     EXPECT_EQ(errorOf("A: 1: 1: EU: 0: 0: 0: A:\n  A,AB(x);\n"),
               "cty.dat:1: expected a CQ zone number in (...) in alias \"AB\" of A");
     EXPECT_EQ(cty().entryCount(), 11u);
+    // An empty file would make every call of the log unknown.
+    EXPECT_EQ(errorOf(""), "cty.dat: no entries in the country file");
+    EXPECT_EQ(errorOf(" \r\n\n"), "cty.dat: no entries in the country file");
 }

@@ -20,6 +20,9 @@ struct DateTime {
 std::string journal;
 bool html = false;
 bool htmlAsked = false;
+// The Cabrillo log an export run writes at each statistics request, as the
+// plug-in does: "OWN.cbr" in the current folder.
+std::string exportLog;
 
 using T = const char*;
 using D = DateTime*;
@@ -71,6 +74,7 @@ int ResetStats0(T folder, int exportRun, T own, D first, D second, T a6, T a7, T
     // tests of one process, so the HTML switch is cleared here too: the host
     // calls setVersion before the reset when it wants HTML.
     journal.clear();
+    exportLog = exportRun ? std::string(own) + ".cbr" : std::string();
     html = htmlAsked;
     htmlAsked = false;
     if (!allEmpty({a6, a7, a8, a9, a10, a11, a12, a13, a14, a21, a23})) journal += "ResetStats0 unexpected filler\n";
@@ -129,6 +133,12 @@ const char* GetResult0(int* status) {
     static std::string text;
     if (status) *status = -1;
     text = html ? "<html>" + journal + "</html>" : journal;
+    if (!exportLog.empty()) {
+        if (std::FILE* log = std::fopen(exportLog.c_str(), "wb")) {
+            std::fputs("START-OF-LOG: 3.0\r\n", log);
+            std::fclose(log);
+        }
+    }
     return text.c_str();
 }
 

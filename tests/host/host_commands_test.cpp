@@ -82,6 +82,18 @@ TEST_F(HostCommandTest, StationOverridesExportAndHtml) {
     EXPECT_NE(html.find("add own=RU9KVN call=UN7ABC"), std::string::npos);  // each QSO keeps its logged own call
 }
 
+// A script runs "korvan-host score --export ... && submit UN0KVN.cbr": an
+// export that wrote no log must not let it send the stale one.
+TEST_F(HostCommandTest, AnExportThatProducesNoLogExitsWithSix) {
+    ASSERT_EQ(run({"score", path("log.adi"), "--call", "UN0KVN", "--export"}), 0) << err_.str();
+    EXPECT_TRUE(fs::exists(dir_ / "work" / "UN0KVN.cbr"));
+    fs::remove(dir_ / "work" / "UN0KVN.cbr");
+    fs::create_directory(dir_ / "work" / "UN0KVN.cbr");  // the plug-in cannot write it
+    EXPECT_EQ(run({"score", path("log.adi"), "--call", "UN0KVN", "--export"}), 6);
+    EXPECT_EQ(err_.str(), "korvan-host: the export run produced no Cabrillo log; an old one is left as it was\n");
+    EXPECT_EQ(run({"score", path("log.adi"), "--call", "UN0KVN"}), 0);  // no export asked for
+}
+
 TEST_F(HostCommandTest, CheckAsksAboutTheCallAfterTheReplay) {
     ASSERT_EQ(run({"check", "un7abc", "--band", "20M", "--mode", "cw", path("log.adi")}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "UN7ABC 20m CW: new KDA area (2)\nKDA code: K07\n");
@@ -114,6 +126,15 @@ TEST_F(HostCommandTest, ExitCodesTellFailuresApart) {
     EXPECT_EQ(run({"score", path("missing.adi")}), 1);
     EXPECT_EQ(run({"score", path("log.adi"), "--kda", path("missing.dom")}), 1);
     EXPECT_EQ(run({"score", path("log.adi"), "--cty", path("missing.dat")}), 1);
+    // Without --cty: every place looked in is named.
+    err_.str("");
+    EXPECT_EQ(runHostCommand({"score", path("log.adi"), "--plugin", KORVAN_FAKE_PLUGIN},
+                             Defaults{"no-such-plugin.so", "", path("no-system-cty.dat")}, out_, err_),
+              1);
+    EXPECT_NE(err_.str().find("cty.dat: no country file found (tried \""), std::string::npos) << err_.str();
+    EXPECT_NE(err_.str().find("cty.dat\", \"" + path("no-system-cty.dat") + "\"); give one with --cty FILE\n"),
+              std::string::npos)
+        << err_.str();
 
     EXPECT_EQ(run({"score", path("log.adi"), "--plugin", path("cty.dat")}), 3);  // not a library
     EXPECT_NE(err_.str().find("cannot load the plug-in"), std::string::npos);
@@ -245,6 +266,16 @@ TEST_F(HostCommandTest, LogFromStandardInputAndFormatFromContent) {
     EXPECT_EQ(err_.str(), path("cabrillo.adi") + ": this looks like a Cabrillo log; read as one\n");
 }
 
+TEST_F(HostCommandTest, InputIsBoundedAndQuotedShort) {
+    // A file that never ends is read up to the bound, not until memory runs out.
+    EXPECT_EQ(run({"score", "/dev/zero"}), 1);
+    EXPECT_EQ(err_.str(), "korvan-host: /dev/zero: log too large: more than 64 MiB\n");
+    const std::string band(1000, 'x');
+    EXPECT_EQ(run({"check", "UN7ABC", "--band", band, "--mode", "CW", path("log.adi")}), 2);
+    EXPECT_EQ(err_.str(), "korvan-host: --band expects an amateur band such as 20m, not \"" + band.substr(0, 80) +
+                              "...\" (see korvan-host --help)\n");
+}
+
 TEST_F(HostCommandTest, MessagesGiveTheSystemsReasonAndEscapeBinaryBytes) {
     EXPECT_EQ(run({"score", path("missing.adi")}), 1);
     EXPECT_EQ(err_.str(), "korvan-host: " + path("missing.adi") +
@@ -285,6 +316,12 @@ TEST(CommandLine, OptionsInAnyOrderWithOrWithoutEquals) {
     EXPECT_EQ(o.band, "20m");
     EXPECT_THROW(parseCommandLine({"score", "log.adi", "--html"}), UsageError);
     EXPECT_THROW(parseCommandLine({"score", "a.adi", "b.adi"}), UsageError);
+    // A call with a line break would reach the settings file.
+    EXPECT_THROW(parseCommandLine({"score", "log.adi", "--call", "UN0KVN\r\nSETUP_MODE=SSB"}), UsageError);
+    EXPECT_THROW(parseCommandLine({"score", "log.adi", "--own-call=UN0KVN\n[HIJACK]"}), UsageError);
+    EXPECT_THROW(parseCommandLine({"remove", "log.adi", "--call", "K1AA\t", "--band", "20m", "--mode", "CW",
+                                   "--time", "2026-03-21 0942"}),
+                 UsageError);
 }
 
 namespace {

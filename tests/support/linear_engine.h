@@ -158,7 +158,7 @@ public:
             for (auto& list : bandKdaLists) list.clear();
             for (auto& list : bandDxccLists) list.clear();
         }
-        badqso::removeQsoLines(badQsoFileName, qso.call, " " + qso.time.Format("%H%M") + " ");
+        badqso::removeQsoLines(badQsoFileName, qso.call, qso.time.Format("%Y-%m-%d %H%M"));
         return 1;
     }
 

@@ -110,6 +110,10 @@ public:
         auto it = record.find(name);
         if (it == record.end()) return std::string();
         std::string value(trim(it->second));
+        if (value.size() > kMaxFieldLength)
+            fail(line_, std::string("field ") + name + " holds " + std::to_string(value.size()) +
+                            " characters; a field holds at most " + std::to_string(kMaxFieldLength) + " (\"" +
+                            printable(shortened(value)) + "\")");
         if (auto c = firstControlCharacter(value))
             fail(line_, std::string("field ") + name + " holds the control character " +
                             printable(std::string(1, *c)) + "; a field of one line may hold none");
@@ -129,9 +133,9 @@ private:
         std::string time = get(r, "TIME_ON");
         auto digits = [](const std::string& s) { return parseDigits(s).has_value(); };
         if (date.size() != 8 || !digits(date))
-            fail(line, "expected QSO_DATE as YYYYMMDD, found \"" + date + "\"");
+            fail(line, "expected QSO_DATE as YYYYMMDD, found \"" + shortened(date) + "\"");
         if ((time.size() != 4 && time.size() != 6) || !digits(time))
-            fail(line, "expected TIME_ON as HHMM or HHMMSS, found \"" + time + "\"");
+            fail(line, "expected TIME_ON as HHMM or HHMMSS, found \"" + shortened(time) + "\"");
         auto num = [](const std::string& s, std::size_t at, std::size_t n) {
             return static_cast<int>(*parseDigits(std::string_view(s).substr(at, n)));
         };
@@ -146,7 +150,7 @@ private:
         std::optional<std::string> bandFromFreq;
         if (!freq.empty()) {
             auto hertz = parseScaled(freq, 6);
-            if (!hertz) fail(q.line, "expected FREQ in MHz such as 14.025, found \"" + freq + "\"");
+            if (!hertz) fail(q.line, "expected FREQ in MHz such as 14.025, found \"" + shortened(freq) + "\"");
             if (*hertz > 0xFFFFFFFFull)
                 warn(q.line, "frequency", "frequency " + freq + " MHz does not fit the host's frequency field; passed as 0");
             else
@@ -160,7 +164,7 @@ private:
                 q.band = *canonical;
             } else {
                 q.band = band;
-                warn(q.line, "unknown band", "unknown band \"" + band + "\"");
+                warn(q.line, "unknown band", "unknown band \"" + shortened(band) + "\"");
             }
         } else if (bandFromFreq) {
             q.band = *bandFromFreq;
@@ -178,7 +182,7 @@ private:
         if (q.mode.empty())
             warn(q.line, "unknown mode", "unknown mode: the record has no MODE field");
         else if (!isKnownMode(q.mode))
-            warn(q.line, "unknown mode", "unknown mode \"" + mode + "\"");
+            warn(q.line, "unknown mode", "unknown mode \"" + shortened(mode) + "\"");
     }
 
     ContactLog& log_;

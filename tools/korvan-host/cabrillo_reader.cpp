@@ -42,6 +42,10 @@ public:
         if (words.size() != fieldCount)
             fail(line, "expected " + std::to_string(fieldCount) + " fields as the other QSO lines of the log have (" +
                            layoutText(perSide, rest % 2 == 0) + "), found " + std::to_string(words.size()));
+        for (std::string_view word : words)
+            if (word.size() > kMaxFieldLength)
+                fail(line, "a field holds " + std::to_string(word.size()) + " characters; a field holds at most " +
+                               std::to_string(kMaxFieldLength) + " (\"" + printable(shortened(word)) + "\")");
         Qso q;
         q.line = line;
         readFrequency(words[0], q);
@@ -93,26 +97,26 @@ private:
                 return;
             }
         auto hertz = parseScaled(text, 3);  // the column is in kHz
-        if (!hertz) fail(q.line, "expected the frequency in kHz such as 14025, found \"" + std::string(text) + "\"");
+        if (!hertz) fail(q.line, "expected the frequency in kHz such as 14025, found \"" + shortened(text) + "\"");
         if (*hertz <= 0xFFFFFFFFull) q.frequencyHz = static_cast<std::uint32_t>(*hertz);
         if (auto band = bandForFrequency(*hertz))
             q.band = *band;
         else
-            warn(q.line, "unknown band", "unknown band: " + std::string(text) + " kHz lies in no amateur band");
+            warn(q.line, "unknown band", "unknown band: " + shortened(text) + " kHz lies in no amateur band");
     }
 
     void readMode(std::string_view text, Qso& q) {
         q.mode = hostMode(text);
         if (!isKnownMode(text))
-            warn(q.line, "unknown mode", "unknown mode \"" + std::string(text) + "\" (expected CW, PH, FM, RY or DG)");
+            warn(q.line, "unknown mode", "unknown mode \"" + shortened(text) + "\" (expected CW, PH, FM, RY or DG)");
     }
 
     CivilTime readTime(std::string_view date, std::string_view time, std::size_t line) {
         auto d = [&](std::size_t at, std::size_t n) { return parseDigits(date.substr(at, n)); };
         if (date.size() != 10 || date[4] != '-' || date[7] != '-' || !d(0, 4) || !d(5, 2) || !d(8, 2))
-            fail(line, "expected the date as YYYY-MM-DD, found \"" + std::string(date) + "\"");
+            fail(line, "expected the date as YYYY-MM-DD, found \"" + shortened(date) + "\"");
         if (time.size() != 4 || !parseDigits(time))
-            fail(line, "expected the time as HHMM, found \"" + std::string(time) + "\"");
+            fail(line, "expected the time as HHMM, found \"" + shortened(time) + "\"");
         CivilTime t{static_cast<int>(*d(0, 4)), static_cast<int>(*d(5, 2)), static_cast<int>(*d(8, 2)),
                     static_cast<int>(*parseDigits(time.substr(0, 2))), static_cast<int>(*parseDigits(time.substr(2, 2))),
                     0};
@@ -200,6 +204,11 @@ ContactLog readCabrillo(std::string_view text, const std::string& fileName) {
         }
         if (tag == "END-OF-LOG") break;
         if (tag == "CALLSIGN") {
+            if (value.size() > kMaxFieldLength) {
+                error(lineNumber, "CALLSIGN holds " + std::to_string(value.size()) + " characters; a call holds at most " +
+                                      std::to_string(kMaxFieldLength));
+                continue;
+            }
             log.ownCall = toUpper(value);
         } else if (tag == "CONTEST") {
             log.contestName = std::string(value);

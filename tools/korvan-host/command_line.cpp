@@ -78,7 +78,7 @@ void finishPost(Options& o, const Words& w) {
     if (firstControlCharacter(o.url) || firstControlCharacter(o.contest))
         throw UsageError("--url and --contest take no control characters");
     if (!o.body.empty() && o.body != "form" && o.body != "xml")
-        throw UsageError("--body expects form or xml, not \"" + o.body + "\"");
+        throw UsageError("--body expects form or xml, not \"" + shortened(o.body) + "\"");
 }
 
 void finishReport(Options& o, const Words& w) {
@@ -92,7 +92,7 @@ void finishReport(Options& o, const Words& w) {
         const bool digits = o.offTime.size() <= 5 && o.offTime.find_first_not_of("0123456789") == std::string::npos;
         const int minutes = digits ? std::stoi(o.offTime) : 0;
         if (minutes < 1 || minutes > 10080)
-            throw UsageError("--off-time expects whole minutes from 1 to 10080, not \"" + o.offTime + "\"");
+            throw UsageError("--off-time expects whole minutes from 1 to 10080, not \"" + shortened(o.offTime) + "\"");
         o.offTimeMinutes = minutes;
     }
 }
@@ -141,7 +141,8 @@ std::string usageText() {
            "  --out FILE        report: the page to write (default: report.html)\n"
            "  --off-time M      report: a gap of at least M minutes between QSOs is a break (default: 30)\n"
            "exit codes: 0 success, 1 bad input, 2 usage error, 3 plug-in not loaded,\n"
-           "            5 the scoreboard did not take the score (post)\n";
+           "            5 the scoreboard did not take the score (post),\n"
+           "            6 an export run produced no Cabrillo log (score --export)\n";
 }
 
 Options parseCommandLine(const std::vector<std::string>& args) {
@@ -155,7 +156,7 @@ Options parseCommandLine(const std::vector<std::string>& args) {
     if (!subcommand) {
         std::string verbs;
         for (const Subcommand& s : kSubcommands) verbs += (verbs.empty() ? "" : ", ") + std::string(s.verb);
-        throw UsageError("unknown command \"" + verb + "\" (expected " + verbs + ")");
+        throw UsageError("unknown command \"" + shortened(verb) + "\" (expected " + verbs + ")");
     }
     options.command = subcommand->command;
 
@@ -189,7 +190,7 @@ Options parseCommandLine(const std::vector<std::string>& args) {
         } else if (auto it = valueOptions().find(word); it != valueOptions().end()) {
             target = &(options.*(it->second));
         } else {
-            throw UsageError("unknown option " + word);
+            throw UsageError("unknown option " + shortened(word));
         }
         if (!hasValue) {
             if (i + 1 >= args.size()) throw UsageError(word + " needs a value");
@@ -198,6 +199,11 @@ Options parseCommandLine(const std::vector<std::string>& args) {
         if (value.empty()) throw UsageError(word + " needs a non-empty value");
         *target = value;
     }
+    // A call reaches the plug-in's settings file and file names: it takes
+    // no control characters, as no call in a log may.
+    for (const auto& [option, call] : {std::pair<const char*, const std::string&>{"--call", words.callOption},
+                                       {"--own-call", options.ownCall}})
+        if (firstControlCharacter(call)) throw UsageError(std::string(option) + " takes no control characters");
     subcommand->finish(options, words);
     return options;
 }

@@ -142,7 +142,7 @@ CountryFile CountryFile::parse(std::string_view text, const std::string& fileNam
             Alias entry{entryIndex, std::nullopt, std::nullopt, std::nullopt};
             auto bad = [&](const char* what) {
                 return InputError(fileName, headerLine,
-                                  std::string("expected ") + what + " in alias \"" + alias + "\" of " + country.name);
+                                  std::string("expected ") + what + " in alias \"" + shortened(alias) + "\" of " + shortened(country.name));
             };
             if (auto cqText = takeOverride(alias, '(', ')')) {
                 if (!(entry.cqZone = parseZone(*cqText))) throw bad("a CQ zone number in (...)");
@@ -169,6 +169,8 @@ CountryFile CountryFile::parse(std::string_view text, const std::string& fileNam
             }
         }
     }
+    // An empty file (or one of blanks) would make every call unknown.
+    if (file.entries_.empty()) throw InputError(fileName, 0, "no entries in the country file");
     return file;
 }
 

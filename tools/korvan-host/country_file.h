@@ -25,7 +25,8 @@ struct Country {
 
 class CountryFile {
 public:
-    // Throws InputError naming fileName and the line for malformed entries.
+    // Throws InputError naming fileName and the line for malformed entries,
+    // and for a file without entries.
     static CountryFile parse(std::string_view text, const std::string& fileName);
     static CountryFile load(const std::string& path);
 

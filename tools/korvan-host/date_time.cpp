@@ -41,6 +41,9 @@ int daysInMonth(int year, int month) {
 
 }  // namespace
 
+// Years 100 to 9999, every second of them: the plug-in's date-time texts
+// cover the same range, so no accepted QSO or contest start reads as
+// "Invalid DateTime" in its files or titles.
 bool isValidCivilTime(const CivilTime& t) {
     return t.year >= 100 && t.year <= 9999 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
            t.day <= daysInMonth(t.year, t.month) && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 &&

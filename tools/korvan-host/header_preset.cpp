@@ -66,7 +66,7 @@ bool checkValue(const Tag& tag, std::string& value, std::string& why) {
             value = allowed;
             return true;
         }
-    why = "\"" + value + "\" is not one of " + join(tag.values);
+    why = "\"" + shortened(value) + "\" is not one of " + join(tag.values);
     return false;
 }
 
@@ -108,7 +108,7 @@ HeaderPreset parseHeaderFile(std::string_view text, const std::string& fileName)
         const Tag* tag = findTag(tagText);
         if (!tag)
             throw InputError(fileName, lineNumber,
-                             "unknown tag \"" + tagText + "\"; the header editor holds " + allowedTags());
+                             "unknown tag \"" + shortened(tagText) + "\"; the header editor holds " + allowedTags());
         std::string value(trim(line.substr(colon + 1))), why;
         if (!checkValue(*tag, value, why)) throw InputError(fileName, lineNumber, std::string(tag->name) + ": " + why);
         add(preset, *tag, value);

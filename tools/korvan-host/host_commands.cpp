@@ -52,11 +52,16 @@ std::string findPlugin(const Options& options, const Defaults& defaults) {
 
 std::string findCountryFile(const Options& options, const Defaults& defaults) {
     if (!options.ctyPath.empty()) return absolutePath(options.ctyPath);
-    std::string beside = executableFolder() + "cty.dat";
-    if (isFile(beside)) return beside;
-    if (isFile(defaults.ctyPath)) return defaults.ctyPath;
-    throw InputError("cty.dat", 0, "no country file found beside korvan-host or at \"" + defaults.ctyPath +
-                                       "\"; give one with --cty FILE");
+    // Beside the executable (as the release package lays it out), then the
+    // system's.
+    std::string tried;
+    for (const std::string& candidate : {executableFolder() + "cty.dat", defaults.ctyPath}) {
+        if (candidate.empty()) continue;
+        if (isFile(candidate)) return candidate;
+        tried += (tried.empty() ? "\"" : ", \"") + candidate + "\"";
+    }
+    throw InputError("cty.dat", 0, "no country file found (tried " + (tried.empty() ? std::string("nothing") : tried) +
+                                       "); give one with --cty FILE");
 }
 
 // Fills in the worked stations' prefixes and continents; a call the
@@ -68,7 +73,7 @@ void resolveCountries(ContactLog& log, const CountryFile& countries) {
             q.dxccPrefix = country->prefix;
             q.continent = country->continent;
         } else if (unknown.insert(q.call).second) {
-            log.warnings.push_back({q.line, "no country found for " + q.call, "no country"});
+            log.warnings.push_back({q.line, "no country found for " + shortened(q.call), "no country"});
         }
     }
 }
@@ -76,7 +81,7 @@ void resolveCountries(ContactLog& log, const CountryFile& countries) {
 void warnOfOtherContest(ContactLog& log) {
     if (!log.contestName.empty() && toUpper(log.contestName).find("KORVAN") == std::string::npos)
         log.warnings.insert(log.warnings.begin(), {0,
-                                                   "this is a log of the contest \"" + log.contestName +
+                                                   "this is a log of the contest \"" + shortened(log.contestName) +
                                                        "\", not of the Korvan contest; it is scored all the same",
                                                    "other contest"});
 }
@@ -176,6 +181,23 @@ void writeOutput(const std::string& text, const std::string& htmlPath, std::ostr
     if (!text.empty() && text.back() != '\n') out << '\n';
 }
 
+// The Cabrillo logs in the working folder and when each was last written.
+// An export run writes its log afresh (a new file renamed over the old one,
+// or the old one written in place), so a run after which they are all as
+// they were produced none, whatever the plug-in's box said.
+using LogStamps = std::map<std::string, fs::file_time_type>;
+
+LogStamps cabrilloLogStamps() {
+    LogStamps stamps;
+    std::error_code ec;
+    for (fs::directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code entryError;
+        if (it->path().extension() == ".cbr" && it->is_regular_file(entryError))
+            stamps[it->path().filename().string()] = it->last_write_time(entryError);
+    }
+    return stamps;
+}
+
 // Finds the logged contact that a remove command names: same call, band,
 // mode and minute. The host hands the contact as it was logged.
 std::optional<Qso> findContact(const ContactLog& log, const std::string& call, const std::string& band,
@@ -192,11 +214,11 @@ std::optional<Qso> findContact(const ContactLog& log, const std::string& call, c
 // Band and mode given on the command line, checked as the log readers do.
 std::string bandOption(const std::string& text) {
     if (auto band = canonicalBand(text)) return *band;
-    throw UsageError("--band expects an amateur band such as 20m, not \"" + text + "\"");
+    throw UsageError("--band expects an amateur band such as 20m, not \"" + shortened(text) + "\"");
 }
 
 std::string modeOption(const std::string& text) {
-    if (!isKnownMode(text)) throw UsageError("--mode expects a mode such as CW or SSB, not \"" + text + "\"");
+    if (!isKnownMode(text)) throw UsageError("--mode expects a mode such as CW or SSB, not \"" + shortened(text) + "\"");
     return hostMode(text);
 }
 
@@ -260,7 +282,7 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
     }
     if (options.command == Command::remove) {
         removeMinute = parseMinute(options.time);
-        if (!removeMinute) throw UsageError("--time expects \"YYYY-MM-DD HHMM\", got \"" + options.time + "\"");
+        if (!removeMinute) throw UsageError("--time expects \"YYYY-MM-DD HHMM\", got \"" + shortened(options.time) + "\"");
     }
 
     const CountryFile countries = CountryFile::load(findCountryFile(options, defaults));
@@ -304,9 +326,17 @@ int run(const Options& options, const Defaults& defaults, std::ostream& out, std
     });
 
     switch (options.command) {
-        case Command::score:
+        case Command::score: {
+            const LogStamps before = options.exportRun ? cabrilloLogStamps() : LogStamps{};
             writeOutput(session.result(), htmlPath, out);
+            // A script that submits the log after the run must not send a
+            // stale one: say so and fail.
+            if (options.exportRun && cabrilloLogStamps() == before) {
+                say(err, "korvan-host: the export run produced no Cabrillo log; an old one is left as it was");
+                return exitExportNotProduced;
+            }
             break;
+        }
         case Command::check: {
             const std::string call = toUpper(options.workedCall);
             auto country = countries.resolve(call);

@@ -17,7 +17,14 @@ inline constexpr const char* kHostVersion = "korvan-host 1.0";
 // The plug-in's settings file, relative to the working folder.
 inline constexpr const char* kSettingsFile = "Plugins/Korvan.ini";
 
-enum ExitCode { exitSuccess = 0, exitBadInput = 1, exitUsage = 2, exitPluginNotLoaded = 3, exitScoreNotTaken = 5 };
+enum ExitCode {
+    exitSuccess = 0,
+    exitBadInput = 1,
+    exitUsage = 2,
+    exitPluginNotLoaded = 3,
+    exitScoreNotTaken = 5,
+    exitExportNotProduced = 6,  // an export run that wrote no Cabrillo log
+};
 
 struct Defaults {
     std::string pluginFileName;  // looked for beside the executable

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -180,6 +181,52 @@ private:
         return visible;
     }
 
+    // The windows' thread is idle when its windows answered and painted
+    // twice in a row with nothing new in between: no call of the host
+    // object, no change of a window or of the settings file. (A handler
+    // that calls the host object lets a sent message through while the
+    // call is under way; the second round catches what it did after.)
+    bool settle() {
+        const auto deadline = std::chrono::steady_clock::now() + live_.stepLimit;
+        std::optional<std::pair<std::size_t, std::string>> previous;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                    std::chrono::steady_clock::now());
+            if (left.count() <= 0) return false;
+            if (host_.windowsAnswered(left)) {
+                std::pair<std::size_t, std::string> now{
+                    state_.journal().size(),
+                    observationLine("", {}, host_.windows(), readSettingsSection(kSettingsFile))};
+                if (previous && *previous == now) return true;
+                previous = std::move(now);
+            }
+            host_.idle(std::chrono::milliseconds(10));
+        }
+    }
+
+    // Waits (bounded by the step limit) until the condition holds.
+    bool waitUntil(const std::function<bool()>& condition) {
+        const auto deadline = std::chrono::steady_clock::now() + live_.stepLimit;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            host_.idle(std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
+    static bool settingIs(const std::string& key, const std::string& value) {
+        for (const auto& [k, v] : readSettingsSection(kSettingsFile))
+            if (equalsNoCase(k, key)) return v == value;
+        return false;
+    }
+
+    static std::size_t lineCount(const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        std::size_t lines = 0;
+        for (std::string line; std::getline(file, line);) ++lines;
+        return lines;
+    }
+
     void writeObservation(const std::string& line) {
         observations_ << line << "\n";
         observations_.flush();
@@ -250,15 +297,18 @@ private:
                 if (!state_.expectReads(static_cast<std::size_t>(step.number), live_.stepLimit, idler()))
                     fail(step, "timed out: the frequency was not read that often");
                 break;
-            case ScriptStep::waitWindow: {
-                const auto deadline = std::chrono::steady_clock::now() + live_.stepLimit;
-                while (!windowIs(step.words[0], step.words[1])) {
-                    if (std::chrono::steady_clock::now() >= deadline)
-                        fail(step, "timed out: the " + step.words[0] + " window is not " + step.words[1]);
-                    host_.idle(std::chrono::milliseconds(20));
-                }
+            case ScriptStep::waitWindow:
+                if (!waitUntil([&] { return windowIs(step.words[0], step.words[1]); }))
+                    fail(step, "timed out: the " + step.words[0] + " window is not " + step.words[1]);
                 break;
-            }
+            case ScriptStep::waitSetting:
+                if (!waitUntil([&] { return settingIs(step.words[0], step.words[1]); }))
+                    fail(step, "timed out: the settings file does not hold " + step.words[0] + "=" + step.words[1]);
+                break;
+            case ScriptStep::waitFile:
+                if (!waitUntil([&] { return lineCount(step.words[0]) >= static_cast<std::size_t>(step.number); }))
+                    fail(step, "timed out: " + step.words[0] + " does not hold " + step.words[1] + " lines");
+                break;
             case ScriptStep::observe:
                 writeObservation(observationLine(step.words[0], state_.takeNewCommands(), host_.windows(),
                                                  readSettingsSection(kSettingsFile)));
@@ -277,6 +327,9 @@ private:
             }
             case ScriptStep::sleep:
                 host_.idle(std::chrono::milliseconds(static_cast<long long>(step.number)));
+                break;
+            case ScriptStep::settle:
+                if (!settle()) fail(step, "timed out: the windows' thread did not become idle");
                 break;
             case ScriptStep::disconnect:
                 state_.disconnect();

@@ -43,6 +43,12 @@ public:
     // thread's messages meanwhile.
     virtual void idle(std::chrono::milliseconds time) = 0;
 
+    // Waits, at most limit, until the thread of each of the plug-in's
+    // windows has answered a message sent behind everything queued for it
+    // and has nothing left to paint; false on time-out. True at once when
+    // there is no window.
+    virtual bool windowsAnswered(std::chrono::milliseconds limit) = 0;
+
     // The plug-in's windows as the host can see them.
     virtual std::vector<WindowView> windows() = 0;
     // Presses a control of the panel or a key in a window as the operator

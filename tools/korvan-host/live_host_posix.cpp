@@ -66,6 +66,11 @@ public:
     void closeWindows(std::chrono::milliseconds) override {}  // the library's unload closes them
     void idle(std::chrono::milliseconds time) override { std::this_thread::sleep_for(time); }
 
+    bool windowsAnswered(std::chrono::milliseconds limit) override {
+        const KorvanHeadlessDesktop* desktop = attachedDesktop.load();
+        return !desktop || desktop->waitUntilIdle(static_cast<unsigned>(limit.count())) == 0;
+    }
+
     std::vector<WindowView> windows() override {
         const KorvanHeadlessDesktop* desktop = attachedDesktop.load();
         if (!desktop) return {};

@@ -15,6 +15,9 @@
 namespace korvan::host {
 namespace {
 
+// How long a snapshot waits for the windows to repaint.
+constexpr std::chrono::milliseconds kRepaintLimit{5000};
+
 const wchar_t* const kProgId = L"Vexa2.Application";
 // The class identifier korvan-host registers for its host object.
 const CLSID kHostClassId = {0x18dc8201, 0xdf8f, 0x406f, {0xa1, 0x01, 0xa1, 0x72, 0xa5, 0x57, 0x95, 0xb4}};
@@ -185,6 +188,18 @@ std::vector<std::pair<HWND, std::string>> pluginWindows() {
         std::string kind = windowKind(window);
         if (!kind.empty()) found.emplace_back(window, kind);
     }
+    return found;
+}
+
+BOOL CALLBACK findUpdateRegion(HWND child, LPARAM found) {
+    if (GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
+// Whether the window or one of its controls waits to be painted.
+bool paintPending(HWND window) {
+    bool found = GetUpdateRect(window, nullptr, FALSE) != 0;
+    if (!found) EnumChildWindows(window, &findUpdateRegion, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -422,6 +437,23 @@ public:
         idle(std::chrono::milliseconds(100));
     }
 
+    bool windowsAnswered(std::chrono::milliseconds limit) override {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (const auto& [window, kind] : pluginWindows()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                    std::chrono::steady_clock::now());
+            if (left.count() <= 0) return false;
+            DWORD_PTR ignored = 0;
+            // Answered once the window's thread gets back to its messages.
+            if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(left.count()), &ignored)) {
+                if (IsWindow(window)) return false;  // no answer in time
+                continue;                            // gone meanwhile
+            }
+            if (paintPending(window)) return false;
+        }
+        return true;
+    }
+
     std::vector<WindowView> windows() override {
         std::vector<WindowView> list;
         for (const auto& [window, kind] : pluginWindows()) list.push_back(describe(window, kind));
@@ -453,7 +485,10 @@ public:
             shown.emplace_back(window, kind);
             RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
         }
-        idle(std::chrono::milliseconds(300));  // the windows' threads repaint
+        // The windows' threads repaint what was invalidated.
+        const auto deadline = std::chrono::steady_clock::now() + kRepaintLimit;
+        while (!windowsAnswered(kRepaintLimit) && std::chrono::steady_clock::now() < deadline)
+            idle(std::chrono::milliseconds(10));
         std::vector<std::string> files;
         for (const auto& [window, kind] : shown) {
             std::string path = folder + "/" + name + "-" + kind + ".bmp";

@@ -84,10 +84,12 @@ std::vector<ScriptStep> parseScript(const std::string& text, const std::string& 
             step.kind = ScriptStep::add;
             count(1);
             step.number = words[0] == "all" ? 0 : number(words[0], true, 1);
-        } else if (verb == "result" || verb == "remove" || verb == "reset" || verb == "disconnect") {
+        } else if (verb == "result" || verb == "remove" || verb == "reset" || verb == "disconnect" ||
+                   verb == "settle") {
             step.kind = verb == "result"   ? ScriptStep::result
                         : verb == "remove" ? ScriptStep::remove
                         : verb == "reset"  ? ScriptStep::reset
+                        : verb == "settle" ? ScriptStep::settle
                                            : ScriptStep::disconnect;
             count(0);
         } else if (verb == "check") {
@@ -118,6 +120,13 @@ std::vector<ScriptStep> parseScript(const std::string& text, const std::string& 
         } else if (verb == "observe" || verb == "snapshot" || verb == "gdi") {
             step.kind = verb == "observe" ? ScriptStep::observe : verb == "snapshot" ? ScriptStep::snapshot : ScriptStep::gdi;
             count(1);
+        } else if (verb == "wait-setting") {
+            step.kind = ScriptStep::waitSetting;
+            count(2);
+        } else if (verb == "wait-file") {
+            step.kind = ScriptStep::waitFile;
+            count(2);
+            step.number = number(words[1], true, 1);
         } else if (verb == "sleep") {
             step.kind = ScriptStep::sleep;
             count(1);

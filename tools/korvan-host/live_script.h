@@ -25,6 +25,9 @@ struct ScriptStep {
         observe,      // observe LABEL
         snapshot,     // snapshot NAME
         sleep,        // sleep MS
+        settle,       // settle
+        waitSetting,  // wait-setting KEY VALUE
+        waitFile,     // wait-file FILE LINES
         disconnect,   // disconnect
         gdi,          // gdi LABEL
     };
@@ -32,7 +35,7 @@ struct ScriptStep {
     std::size_t line = 0;
     std::string text;       // the line as written, for messages
     std::vector<std::string> words;  // the arguments
-    double number = 0;      // freq, add (0: all), reads, sleep, call-int
+    double number = 0;      // freq, add (0: all), reads, sleep, call-int, wait-file
     bool integerAnswer = false;  // call-int
 };
 

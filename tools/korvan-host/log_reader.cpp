@@ -64,7 +64,7 @@ ContactLog readLogText(std::string_view text, const std::string& fileName) {
 }
 
 ContactLog readLogFile(const std::string& path) {
-    return readLogText(readWholeFile(path), path == kStandardInputName ? "standard input" : path);
+    return readLogText(readWholeFile(path, "log"), path == kStandardInputName ? "standard input" : path);
 }
 
 }  // namespace korvan::host

@@ -10,6 +10,11 @@
 
 namespace korvan::host {
 
+// The longest field a log may give (a call, an exchange, a report, a
+// mode): a few hundred characters are far more than any real one holds, and
+// a longer field makes its record malformed rather than slow to handle.
+inline constexpr std::size_t kMaxFieldLength = 256;
+
 struct Qso {
     std::size_t line = 0;       // line of the log where the record starts
     std::string ownCall;        // own call as logged for this contact (may be empty)

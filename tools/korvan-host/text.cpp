@@ -95,6 +95,13 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
     return length;
 }
 
+std::string shortened(std::string_view text, std::size_t most) {
+    if (text.size() <= most) return std::string(text);
+    std::size_t cut = most;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(text.substr(0, cut)) + "...";
+}
+
 std::string printable(std::string_view text) {
     static const char* const kHex = "0123456789ABCDEF";
     std::string out;

@@ -38,4 +38,8 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t at);
 // paths are full of them).
 std::string printable(std::string_view text);
 
+// Input quoted in a message: at most about 80 characters, a longer text
+// cut (never inside a UTF-8 sequence) and ended with "...".
+std::string shortened(std::string_view text, std::size_t most = 80);
+
 }  // namespace korvan::host

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -121,7 +122,45 @@ int pressDesktopKey(const char* kind, int key) {
     }
 }
 
-const KorvanHeadlessDesktop desktop{&describeWindows, &pressDesktopControl, &pressDesktopKey};
+bool paintPending(const Window& window) {
+    for (const ControlState& control : window.controls)
+        if (control.paintPending) return true;
+    return false;
+}
+
+int waitUntilWindowsIdle(unsigned timeoutMilliseconds) {
+    try {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+        const auto left = [&] {
+            return std::max(std::chrono::milliseconds(0), std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                              deadline - std::chrono::steady_clock::now()));
+        };
+        // A message sent behind everything queued: handled means the
+        // thread came back to its queue after all of it.
+        for (const std::shared_ptr<Window>& window : allWindows()) {
+            std::uint64_t sequence = 0;
+            if (!window->post(kWmNull, 0, 0, true, &sequence)) continue;  // destroyed meanwhile
+            if (!window->queue()->waitHandled(sequence, left())) return 1;
+        }
+        // The thread paints once its queue is empty.
+        for (const std::shared_ptr<Window>& window : allWindows()) {
+            for (;;) {
+                {
+                    std::lock_guard<std::mutex> guard(window->lock);
+                    if (window->destroyed || !paintPending(*window)) break;
+                }
+                if (left().count() == 0) return 1;
+                sleepMilliseconds(2);
+            }
+        }
+        return 0;
+    } catch (...) {
+        return 1;
+    }
+}
+
+const KorvanHeadlessDesktop desktop{&describeWindows, &pressDesktopControl, &pressDesktopKey,
+                                    &waitUntilWindowsIdle};
 
 std::once_flag attachOnce;
 KorvanHostAttachDesktopFunction attachedTo = nullptr;

@@ -30,6 +30,7 @@ namespace korvan::platform::headless {
 
 // Messages of the headless windows beside the framework's own, numbered as
 // their Win32 counterparts.
+constexpr unsigned kWmNull = 0x0000;   // does nothing: its answer shows the thread reached it
 constexpr unsigned kWmPaint = 0x000F;      // paint the invalidated owner-drawn controls
 constexpr unsigned kWmSetCursor = 0x0020;  // the mouse is over the window
 constexpr unsigned kWmKeyDown = 0x0100;    // wParam: kVkEscape or kVkReturn

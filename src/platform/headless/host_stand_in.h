@@ -56,6 +56,10 @@ struct KorvanHeadlessDesktop {
     int (*pressControl)(const char* kind, int controlId);
     // Presses Esc or Enter in the window. 0 when delivered.
     int (*pressKey)(const char* kind, int key);
+    // Waits, at most timeoutMilliseconds, until the thread of each open
+    // window has handled what was queued for the window before the call
+    // and has no owner-drawn control left to paint. 0 when it has.
+    int (*waitUntilIdle)(unsigned timeoutMilliseconds);
 };
 typedef void (*KorvanHostAttachDesktopFunction)(const struct KorvanHeadlessDesktop* desktop);
 #define KORVAN_HOST_ATTACH_DESKTOP_SYMBOL "korvan_host_attach_desktop"

@@ -4,7 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 
 #include "platform/file_access_internal.h"
@@ -82,6 +86,42 @@ std::FILE* openForUpdate(const std::string& nativePath) {
 
 bool truncateTo(std::FILE* file, long long length) {
     return ::ftruncate(::fileno(file), static_cast<off_t>(length)) == 0;
+}
+
+std::string followLinks(const std::string& nativePath) {
+    std::string path = nativePath;
+    // As many links as the system itself follows before it gives up.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) return path;
+        std::string next(target, static_cast<std::size_t>(length));
+        const std::size_t slash = path.rfind('/');
+        if (next.front() != '/' && slash != std::string::npos) next = path.substr(0, slash + 1) + next;
+        path = next;
+    }
+    return path;
+}
+
+TargetAccess targetAccess(const std::string& nativePath) {
+    struct stat info {};
+    if (::stat(nativePath.c_str(), &info) != 0) return errno == ENOENT ? TargetAccess::missing : TargetAccess::notWritable;
+    return ::faccessat(AT_FDCWD, nativePath.c_str(), W_OK, AT_EACCESS) == 0 ? TargetAccess::writable
+                                                                             : TargetAccess::notWritable;
+}
+
+void takePermissionsOf(const std::string& nativeTarget, std::FILE* replacement) {
+    struct stat info {};
+    if (::stat(nativeTarget.c_str(), &info) != 0) return;
+    const int descriptor = ::fileno(replacement);
+    // The owner first: a change of owner clears set-id bits. Only a
+    // privileged process may give the file away; others keep their own.
+    if (::fchown(descriptor, info.st_uid, info.st_gid) != 0) {
+        // Not privileged: the file stays this process's own.
+    }
+    ::fchmod(descriptor, info.st_mode & 07777);
 }
 
 bool renameReplacing(const std::string& nativeFrom, const std::string& nativeTo) {

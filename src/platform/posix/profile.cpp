@@ -6,7 +6,13 @@
 //  - a write replaces the key's line, or adds it after the last entry of its
 //    section, or appends a new section at the end; the file is created when
 //    missing; every other line keeps its bytes, line end included;
-//  - written lines end in CR LF; files with CR LF or LF lines are read.
+//  - written lines end in CR LF; files with CR LF or LF lines are read; a
+//    UTF-8 byte-order mark before the first line is skipped (and kept);
+//  - a file that exists but cannot be read is not written (its other keys
+//    would be lost); a rewrite keeps the file's permission bits and goes
+//    through a symbolic link to the file it names;
+//  - a control character in a written section, key or value is a blank, so
+//    a value never forges lines of its own.
 #include <mutex>
 #include <string>
 #include <vector>
@@ -82,14 +88,29 @@ bool entry(const std::string& text, std::string& key, std::string& value) {
     return true;
 }
 
-bool readFile(const std::string& nativePath, std::string& bytes) {
+// A byte-order mark that an editor put before the first line: kept in the
+// file, skipped when the lines are read.
+const std::string kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
+enum class FileRead { read, missing, unreadable };
+
+// The file's bytes without a leading byte-order mark (returned in mark).
+FileRead readFile(const std::string& nativePath, std::string& bytes, std::string& mark) {
     std::FILE* file = detail::openForReading(nativePath);
-    if (!file) return false;
+    if (!file)
+        return detail::targetAccess(nativePath) == detail::TargetAccess::missing ? FileRead::missing
+                                                                                 : FileRead::unreadable;
     char buffer[8192];
     std::size_t count;
     while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+    const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    return true;
+    if (failed) return FileRead::unreadable;
+    if (bytes.starts_with(kUtf8ByteOrderMark)) {
+        mark = kUtf8ByteOrderMark;
+        bytes.erase(0, mark.size());
+    }
+    return FileRead::read;
 }
 
 // Where a key lives in a parsed file.
@@ -125,10 +146,10 @@ Location locate(const std::vector<Line>& lines, const std::string& section, cons
 
 std::string readProfileString(const std::string& file, const std::string& section, const std::string& key,
                               const std::string& fallback) {
-    std::string bytes;
+    std::string bytes, mark;
     {
         std::lock_guard<std::mutex> guard(profileLock());
-        if (!readFile(nativePath(file), bytes)) return fallback;
+        if (readFile(nativePath(file), bytes, mark) != FileRead::read) return fallback;
     }
     const std::vector<Line> lines = splitLines(bytes);
     const Location found = locate(lines, trim(section), trim(key));
@@ -139,15 +160,18 @@ std::string readProfileString(const std::string& file, const std::string& sectio
 }
 
 bool writeProfileString(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value) {
+                        const std::string& rawValue) {
     const std::string native = nativePath(file);
-    const std::string sectionName = trim(section);
-    const std::string keyName = trim(key);
+    const std::string sectionName = trim(detail::blankControlCharacters(section));
+    const std::string keyName = trim(detail::blankControlCharacters(key));
+    const std::string value = detail::blankControlCharacters(rawValue);
     if (keyName.empty() || detail::writeFailureInjected(native)) return false;
 
     std::lock_guard<std::mutex> guard(profileLock());
-    std::string bytes;
-    readFile(native, bytes);  // a missing file is created
+    std::string bytes, mark;
+    // A missing file is created; one that exists but cannot be read is
+    // left as it is: writing it would lose every other key it holds.
+    if (readFile(native, bytes, mark) == FileRead::unreadable) return false;
     std::vector<Line> lines = splitLines(bytes);
     const Location found = locate(lines, sectionName, keyName);
 
@@ -167,8 +191,8 @@ bool writeProfileString(const std::string& file, const std::string& section, con
         lines.push_back({keyName + "=" + value, "\r\n"});
     }
 
-    std::string out;
-    out.reserve(bytes.size() + keyName.size() + value.size() + sectionName.size() + 8);
+    std::string out = mark;
+    out.reserve(mark.size() + bytes.size() + keyName.size() + value.size() + sectionName.size() + 8);
     for (const Line& line : lines) out += line.text + line.end;
     return replaceFileContents(file, out);
 }

@@ -70,6 +70,20 @@ std::FILE* openForUpdate(const std::string& nativePath) {
 
 bool truncateTo(std::FILE* file, long long length) { return _chsize_s(_fileno(file), length) == 0; }
 
+std::string followLinks(const std::string& nativePath) { return nativePath; }
+
+TargetAccess targetAccess(const std::string& nativePath) {
+    const DWORD attributes = GetFileAttributesA(nativePath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? TargetAccess::missing : TargetAccess::notWritable;
+    return attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY) ? TargetAccess::notWritable
+                                                                            : TargetAccess::writable;
+}
+
+// A replaced file takes the attributes of the file renamed over it; the
+// read-only one never gets that far (see targetAccess).
+void takePermissionsOf(const std::string&, std::FILE*) {}
+
 bool renameReplacing(const std::string& nativeFrom, const std::string& nativeTo) {
     return MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

@@ -36,7 +36,13 @@ bool writeProfileString(const std::string& file, const std::string& section, con
                         const std::string& value) {
     const std::string path = profilePath(file);
     if (detail::writeFailureInjected(path)) return false;
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != 0;
+    // A read-only file stays as it is, also for a process the file system
+    // would let write it (wine run by root).
+    if (detail::targetAccess(path) == detail::TargetAccess::notWritable) return false;
+    // The Windows function writes line breaks in a value as they are.
+    return WritePrivateProfileStringA(detail::blankControlCharacters(section).c_str(),
+                                      detail::blankControlCharacters(key).c_str(),
+                                      detail::blankControlCharacters(value).c_str(), path.c_str()) != 0;
 }
 
 }  // namespace korvan::platform

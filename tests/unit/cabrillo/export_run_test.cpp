@@ -4,6 +4,7 @@
 #include "cabrillo_test_support.h"
 #include "engine/qso_search.h"
 #include "plugin/exports.h"
+#include "unprivileged.h"
 
 using namespace korvan;
 
@@ -107,6 +108,22 @@ TEST_F(CabrilloTest, UnwritableLogIsShownAsNotProducedInTheOutputBox) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "File not produced: OWNCALL.cbr");
     EXPECT_FALSE(fileThere("OWNCALL.cbr"));
+}
+
+// The folder would let anyone rename over the log; its own bits say no.
+TEST_F(CabrilloTest, AWriteProtectedLogIsNotReplaced) {
+    namespace fs = std::filesystem;
+    ASSERT_TRUE(confirmHeader("OWNCALL"));
+    setState([](ContestState& state) { storeQsos(state, {qso("DXCALL", "CW", 7012, 5)}); });
+    ScratchFolder::write(folder.path() / "OWNCALL.cbr", "submitted\r\n");
+    fs::permissions(folder.path() / "OWNCALL.cbr", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    unprivileged::openFolderToCheckUser(folder.path());
+    EXPECT_TRUE(unprivileged::check([this] {
+        int status = 0;
+        GetResult0(&status);
+        return boxes.size() == 1 && boxes[0].text == "File not produced: OWNCALL.cbr";
+    }));
+    EXPECT_EQ(fileText("OWNCALL.cbr"), "submitted\r\n");
 }
 
 TEST_F(CabrilloTest, CancelledEditorMeansNoLogAndNoBoxForTheRestOfTheRun) {

@@ -1,6 +1,7 @@
 // RemoveData0: which stored QSO goes, how the bad-QSO file is rewritten,
 // and what is emptied when nothing is left.
 #include "engine_fixture.h"
+#include "unprivileged.h"
 
 namespace {
 
@@ -99,6 +100,27 @@ TEST_F(RemovalTest, KeepsLinesWhereTheCallsignIsOnlyPartOfAField) {
               badQsoFile());
 }
 
+TEST_F(RemovalTest, TheTimeMatchesOnlyTheLinesTimeField) {
+    // 10:00 on 1830 kHz and 11:00 with serial 1830: both lines hold
+    // " 1830 ", neither is the 18:30 QSO of its call.
+    QsoArguments on160 = qso("UA9XX", at(10, 0));
+    on160.frequencyHz = 1830000;
+    on160.band = "160m";
+    QsoArguments serial1830 = qso("UN7XYZ", at(11, 0));
+    serial1830.exchangeSent = "1830";
+    for (const QsoArguments& logged : {on160, serial1830, qso("UA9XX", at(18, 30)), qso("UN7XYZ", at(18, 30))}) {
+        addQso(logged);
+        addQso(logged);  // a dupe line each
+    }
+    removeQso(qso("UA9XX", at(18, 30)));
+    removeQso(qso("UN7XYZ", at(18, 30)));
+
+    const std::string file = badQsoFile();
+    EXPECT_NE(file.find("QSO:  1830  CW  2017-03-18 1000  UN0OWN  599  001  UA9XX  "), std::string::npos) << file;
+    EXPECT_NE(file.find("QSO:  14025  CW  2017-03-18 1100  UN0OWN  599  1830  UN7XYZ  "), std::string::npos) << file;
+    EXPECT_EQ(file.find("1830  UN0OWN"), std::string::npos) << file;  // the 18:30 lines went
+}
+
 TEST_F(RemovalTest, NoMatchRemovesNothingButStillRewrites) {
     addQso(qso("DL1ABC", at(9, 42)));
     addQso(qso("DL1ABC", at(9, 42)));
@@ -121,6 +143,17 @@ TEST_F(RemovalTest, LaterAddsAppendAfterTheRewrite) {
     EXPECT_EQ(kRewriteHeader +
                   "QSO:  14025  FT8  2017-03-18 0942  UN0OWN  599  001  DL2XYZ  599  015   WRONG MODE !!!\r\n",
               badQsoFile());
+}
+
+TEST_F(RemovalTest, AWriteProtectedFileKeepsItsLines) {
+    namespace fs = std::filesystem;
+    addQso(qso("DL1ABC"));
+    addQso(qso("DL1ABC"));
+    const std::string before = badQsoFile();
+    unprivileged::openFolderToCheckUser(folder.path());
+    fs::permissions(folder.path() / kBadQsoFile, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_TRUE(unprivileged::check([this] { return removeQso(qso("DL1ABC")) == 1 && state().qsoList.size() == 1; }));
+    EXPECT_EQ(before, badQsoFile());
 }
 
 // An unreadable file is left alone rather than cut down to its header.

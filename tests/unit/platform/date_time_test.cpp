@@ -29,6 +29,12 @@ TEST(DateTimeFormat, StatusAndRange) {
     EXPECT_EQ(at(2958466).Format("%Y"), "Invalid DateTime");
     EXPECT_EQ(at(-657434).Format("%Y-%m-%d %H%M"), "0100-01-01 0000");
     EXPECT_EQ(at(2958465).Format("%Y-%m-%d %H%M"), "9999-12-31 0000");
+    // The whole of each end day, as korvan-host accepts it, and no second
+    // that would round into year 10000 or 99.
+    EXPECT_EQ(COleDateTime::fromParts(9999, 12, 31, 23, 59, 59).Format("%Y-%m-%d %H%M%S"), "9999-12-31 235959");
+    EXPECT_EQ(COleDateTime::fromParts(100, 1, 1, 23, 59, 59).Format("%Y-%m-%d %H%M%S"), "0100-01-01 235959");
+    EXPECT_EQ(at(2958466 - 0.4 * kSecond).Format("%Y"), "Invalid DateTime");
+    EXPECT_EQ(at(-657435 + 0.4 * kSecond).Format("%Y"), "Invalid DateTime");
 }
 
 TEST(DateTimeFormat, PatternsUsedByTheLibrary) {

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "scratch_folder.h"
+#include "unprivileged.h"
 
 using namespace korvan;
 
@@ -143,6 +144,42 @@ TEST_F(FilesTest, ReplaceFileContents) {
     std::filesystem::create_directories("Plugins/folder/inner");
     EXPECT_FALSE(platform::replaceFileContents("Plugins\\folder", "x"));
     EXPECT_EQ(platform::listDirectory("Plugins\\*"), (Lines{"folder", "state.txt"}));
+}
+
+TEST_F(FilesTest, ARewriteKeepsThePermissionBitsAndGoesThroughLinks) {
+    namespace fs = std::filesystem;
+    ScratchFolder::write("private.txt", "old");
+    fs::permissions("private.txt", fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(platform::replaceFileContents("private.txt", "new"));
+    EXPECT_EQ(ScratchFolder::read("private.txt"), "new");
+    EXPECT_EQ(fs::status("private.txt").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    ScratchFolder::write("real/target.txt", "old");
+    fs::create_symlink("real/target.txt", "link.txt");
+    fs::create_symlink("made.txt", "dangling.txt");
+    ASSERT_TRUE(platform::replaceFileContents("link.txt", "new"));
+    ASSERT_TRUE(platform::replaceFileContents("dangling.txt", "made"));
+    EXPECT_TRUE(fs::is_symlink("link.txt"));
+    EXPECT_EQ(ScratchFolder::read("real/target.txt"), "new");
+    EXPECT_TRUE(fs::is_symlink("dangling.txt"));
+    EXPECT_EQ(ScratchFolder::read("made.txt"), "made");
+}
+
+// The folder lets anyone rename over its files; the files' own bits say
+// who may change them.
+TEST_F(FilesTest, AFileThisProcessMayNotWriteIsNotReplaced) {
+    namespace fs = std::filesystem;
+    unprivileged::openFolderToCheckUser(folder.path());
+    ScratchFolder::write("protected.cbr", "old");
+    fs::permissions("protected.cbr", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ScratchFolder::write("open.cbr", "old");
+    unprivileged::giveToCheckUser("open.cbr");
+    EXPECT_TRUE(unprivileged::check([] {
+        return !platform::replaceFileContents("protected.cbr", "new") && platform::replaceFileContents("open.cbr", "new");
+    }));
+    EXPECT_EQ(ScratchFolder::read("protected.cbr"), "old");
+    EXPECT_EQ(ScratchFolder::read("open.cbr"), "new");
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 3);  // no temporary file left
 }
 
 TEST_F(FilesTest, WholeWritesLeaveNoPartOfTheirBytesOnAFullDisk) {

@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "scratch_folder.h"
+#include "unprivileged.h"
 
 using namespace korvan;
 
@@ -116,6 +117,53 @@ TEST_F(ProfileTest, WritePreservesEveryOtherByte) {
 
     EXPECT_EQ(readProfileString(kFile, "Settings", "Other", ""), "keep");
     EXPECT_EQ(readProfileString(kFile, "Window", "Setup_y", ""), "20");
+}
+
+TEST_F(ProfileTest, ControlCharactersCannotForgeKeysOrSections) {
+    ScratchFolder::write(kNative, "[Settings]\r\nSETUP_MODE=CW\r\n");
+    const std::string forged = "UN0KVN\r\nSETUP_MODE=SSB\r\n[HIJACK]\r\nNAME=MALLORY";
+    ASSERT_TRUE(writeProfileString(kFile, "Settings", "Operators", forged));
+    ASSERT_TRUE(writeProfileString(kFile, "Settings\n[X]", "Key\r\nY", "1"));
+    EXPECT_EQ(ScratchFolder::read(kNative),
+              "[Settings]\r\nSETUP_MODE=CW\r\n"
+              "Operators=UN0KVN  SETUP_MODE=SSB  [HIJACK]  NAME=MALLORY\r\n"
+              "[Settings [X]]\r\nKey  Y=1\r\n");
+    EXPECT_EQ(readProfileString(kFile, "Settings", "SETUP_MODE", ""), "CW");
+    EXPECT_EQ(readProfileString(kFile, "HIJACK", "NAME", "absent"), "absent");
+}
+
+// Writing a file that cannot be read would keep only the one key written.
+TEST_F(ProfileTest, AFileThatCannotBeReadOrWrittenIsNotReplaced) {
+    namespace fs = std::filesystem;
+    unprivileged::openFolderToCheckUser("Plugins");
+    const std::string before = "[Settings]\r\nName=Aigerim\r\nSETUP_MODE=CW\r\n[Window]\r\nSetup_x=10\r\n";
+    ScratchFolder::write(kNative, before);
+    unprivileged::giveToCheckUser(kNative);
+    fs::permissions(kNative, fs::perms::owner_write);  // 0200
+    EXPECT_TRUE(unprivileged::check([] {
+        return !writeProfileString(kFile, "Settings", "Claimed", "1") &&
+               readProfileString(kFile, "Settings", "Name", "unread") == "unread";
+    }));
+    fs::permissions(kNative, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);  // 0444
+    EXPECT_TRUE(unprivileged::check([] {
+        return !writeProfileString(kFile, "Settings", "Claimed", "1") &&
+               readProfileString(kFile, "Settings", "Name", "") == "Aigerim";
+    }));
+    EXPECT_EQ(ScratchFolder::read(kNative), before);
+}
+
+TEST_F(ProfileTest, ARewriteKeepsBitsLinksAndAByteOrderMark) {
+    namespace fs = std::filesystem;
+    const std::string mark = "\xEF\xBB\xBF";
+    ScratchFolder::write("shared/Korvan.ini", mark + "[Settings]\r\nName=Aigerim\r\n");
+    fs::permissions("shared/Korvan.ini", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("../shared/Korvan.ini", kNative);
+
+    EXPECT_EQ(readProfileString(kFile, "Settings", "Name", ""), "Aigerim");
+    ASSERT_TRUE(writeProfileString(kFile, "Settings", "Name", "Dana"));
+    EXPECT_TRUE(fs::is_symlink(kNative));
+    EXPECT_EQ(ScratchFolder::read("shared/Korvan.ini"), mark + "[Settings]\r\nName=Dana\r\n");
+    EXPECT_EQ(fs::status("shared/Korvan.ini").permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(ProfileTest, EmptyValueStaysPresent) {
