@@ -79,12 +79,24 @@ public:
     // A copy's chunks get the room of a chunk too (a plain vector copy would
     // get only their size, and a merge into them would allocate).
     ChunkedList(const ChunkedList& other) { assign(other.begin(), other.end()); }
-    ChunkedList(ChunkedList&&) noexcept = default;
+    // A list moved from is empty.
+    ChunkedList(ChunkedList&& other) noexcept
+        : chunks_(std::move(other.chunks_)), spare_(std::move(other.spare_)), size_(std::exchange(other.size_, 0)) {
+        other.chunks_.clear();
+    }
     ChunkedList& operator=(const ChunkedList& other) {
         if (this != &other) assign(other.begin(), other.end());
         return *this;
     }
-    ChunkedList& operator=(ChunkedList&&) noexcept = default;
+    ChunkedList& operator=(ChunkedList&& other) noexcept {
+        if (this != &other) {
+            chunks_ = std::move(other.chunks_);
+            spare_ = std::move(other.spare_);
+            size_ = std::exchange(other.size_, 0);
+            other.chunks_.clear();
+        }
+        return *this;
+    }
 
     template <typename Input>
     void assign(Input first, Input last) {

@@ -79,6 +79,13 @@ TEST(ChunkedList, LowerBoundGivesThePositionOfTheFirstNotSmaller) {
         const auto expected = std::lower_bound(values.begin(), values.end(), probe) - values.begin();
         EXPECT_EQ(static_cast<std::size_t>(expected), list.lowerBound(probe)) << probe;
     }
+    // A list moved from is empty and usable.
+    ChunkedList<int, 4> moved = std::move(list);
+    EXPECT_EQ(values.size(), moved.size());
+    EXPECT_TRUE(list.empty());
+    list.push_back(7);
+    EXPECT_EQ(1u, list.size());
+    EXPECT_EQ(7, list.back());
     list.clear();
     EXPECT_EQ(0u, list.lowerBound(5));
     EXPECT_TRUE(list.begin() == list.end());
