@@ -13,11 +13,13 @@
 #include <random>
 
 #include "bench_data.h"
+#include "engine/bad_qso_file.h"
 #include "engine/contest_state.h"
 #include "engine/qso_index.h"
 #include "export_calls.h"
 #include "linear_engine.h"
 #include "engine/qso_search.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "report/statistics.h"
 
@@ -73,23 +75,34 @@ std::vector<QsoArguments> probes(std::size_t stored) {
     return result;
 }
 
-// Stored QSOs at random positions, each to be removed once.
-std::vector<QsoArguments> storedQsosToRemove(int count) {
+// Whether a line of the bad-QSO file describes the QSO, so that its removal
+// rewrites the file.
+bool hasBadLine(const std::vector<std::string>& badLines, const QsoArguments& q) {
+    const std::string dateText = q.time.Format("%Y-%m-%d %H%M");
+    return std::any_of(badLines.begin(), badLines.end(),
+                       [&](const std::string& line) { return badqso::describesQso(line, q.call, dateText); });
+}
+
+// Stored QSOs at random positions, each to be removed once: any of them,
+// or only those without a line in the bad-QSO file.
+std::vector<QsoArguments> storedQsosToRemove(int count, bool withoutBadLines = false) {
+    std::vector<std::string> badLines;
+    platform::readAllLines(contestState().badQsoFileName, badLines);
     std::lock_guard<std::mutex> guard(stateLock());
-    const std::vector<CInfo>& stored = contestState().qsoList;
+    const QsoList& stored = contestState().qsoList;
     std::mt19937 random(5);
     std::vector<std::size_t> positions;
-    while (positions.size() < static_cast<std::size_t>(count)) {
-        const std::size_t position = random() % stored.size();
-        if (std::find(positions.begin(), positions.end(), position) == positions.end()) positions.push_back(position);
-    }
     std::vector<QsoArguments> result;
-    for (const std::size_t position : positions) {
+    while (result.size() < static_cast<std::size_t>(count)) {
+        const std::size_t position = random() % stored.size();
+        if (std::find(positions.begin(), positions.end(), position) != positions.end()) continue;
+        positions.push_back(position);
         QsoArguments q;
         q.call = stored[position].call;
         q.band = stored[position].band;
         q.mode = stored[position].mode;
         q.time = stored[position].qsoTime;
+        if (withoutBadLines && hasBadLine(badLines, q)) continue;
         result.push_back(q);
     }
     return result;
@@ -174,9 +187,23 @@ void Plugin_GetResult0AfterAdd(benchmark::State& state) {
 void Plugin_RemoveData0(benchmark::State& state) {
     fillPlugin(static_cast<std::size_t>(state.range(0)));
     const std::vector<QsoArguments> removed = storedQsosToRemove(kRemovedPerRun);
+    std::vector<std::string> badLines;
+    platform::readAllLines(contestState().badQsoFileName, badLines);
+    state.counters["with_bad_lines"] = static_cast<double>(
+        std::count_if(removed.begin(), removed.end(), [&](const QsoArguments& q) { return hasBadLine(badLines, q); }));
     std::size_t i = 0;
     for (auto _ : state) exports::removeData(removed[i++]);
     state.counters["stored_after"] = static_cast<double>(storedCount());
+}
+
+// The same for QSOs without a line in the bad-QSO file (most removals),
+// after one removal that rewrote the file since the reset.
+void Plugin_RemoveData0WithoutBadLines(benchmark::State& state) {
+    fillPlugin(static_cast<std::size_t>(state.range(0)));
+    const std::vector<QsoArguments> removed = storedQsosToRemove(kRemovedPerRun + 1, true);
+    exports::removeData(removed.back());
+    std::size_t i = 0;
+    for (auto _ : state) exports::removeData(removed[i++]);
 }
 
 void Plugin_Replay(benchmark::State& state) {
@@ -331,6 +358,7 @@ BENCHMARK(Plugin_GetResult0Html)->Apply(sizes);
 BENCHMARK(Plugin_GetResult0AfterAdd)->Apply(sizes)->Iterations(kAddedPerRun);
 BENCHMARK(Linear_GetResult0)->Apply(sizes);
 BENCHMARK(Plugin_RemoveData0)->Apply(sizes)->Iterations(kRemovedPerRun);
+BENCHMARK(Plugin_RemoveData0WithoutBadLines)->Apply(sizes)->Iterations(kRemovedPerRun);
 BENCHMARK(Linear_RemoveData0)->Apply(sizes)->Iterations(kRemovedPerRun);
 BENCHMARK(Plugin_Replay)->Apply(sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(Linear_Replay)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);

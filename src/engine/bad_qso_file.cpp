@@ -28,6 +28,8 @@ std::size_t dateTimeLength(std::string_view text) {
     return text.substr(at).starts_with(kFieldGap) ? at : 0;
 }
 
+}  // namespace
+
 // The date-time field of a line that describeQso wrote: after the line's
 // start and the frequency (digits) comes the mode, the host's text, which
 // may hold blanks, then the date-time. So the field is the first text of a
@@ -43,7 +45,6 @@ std::string_view dateTimeField(std::string_view line) {
     }
     return {};
 }
-}  // namespace
 
 std::string fileNameFor(const COleDateTime& contestDate) {
     return "BadQSO_StatsKORVAN_" + contestDate.Format("%d_%m_%Y") + ".txt";
@@ -88,21 +89,24 @@ bool describesQso(const std::string& line, const std::string& call, const std::s
            dateTimeField(line) == dateText;
 }
 
-void removeQsoLines(const std::string& fileName, const std::string& call, const std::string& dateText) {
-    if (fileName.empty()) return;
+bool rewriteWithout(const std::string& fileName, const std::string& call, const std::string& dateText,
+                    std::vector<std::string>& kept) {
+    kept.clear();
+    if (fileName.empty()) return false;
     std::string content = std::string(kRewriteHeader) + kLineEnd;
     {
         // Closed before the rewrite: Windows cannot replace an open file.
         platform::LineReader reader(fileName);
-        if (!reader.isOpen()) return;
+        if (!reader.isOpen()) return false;
         std::string line;
         for (bool header = true; reader.next(line); header = false) {
             if (header || describesQso(line, call, dateText)) continue;
             content += line;
             content += kLineEnd;
+            kept.push_back(line);
         }
     }
-    platform::replaceFileContents(fileName, content);
+    return platform::replaceFileContents(fileName, content);
 }
 
 }  // namespace korvan::badqso

@@ -3,6 +3,7 @@
 // every line ending in CR LF. A reset creates it, each QSO appends its lines,
 // a removal rewrites it without the removed QSO's lines.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/host_calls.h"
@@ -46,10 +47,16 @@ void appendLines(const std::string& fileName, const std::vector<std::string>& li
 // after the mode) is dateText ("%Y-%m-%d %H%M", as describeQso was given).
 bool describesQso(const std::string& line, const std::string& call, const std::string& dateText);
 
+// The date-time field of a line that describeQso wrote; empty for a line of
+// another shape.
+std::string_view dateTimeField(std::string_view line);
+
 // Rewrites the file with the rewrite header and every line after the first
-// that does not describe the QSO. A file that cannot be read is left as it
-// is. The new content replaces the old one at once, so a failed write keeps
-// the old file.
-void removeQsoLines(const std::string& fileName, const std::string& call, const std::string& dateText);
+// that does not describe the QSO; kept receives those lines. A file that
+// cannot be read is left as it is. The new content replaces the old one at
+// once, so a failed write keeps the old file. False when the file could not
+// be read or replaced.
+bool rewriteWithout(const std::string& fileName, const std::string& call, const std::string& dateText,
+                    std::vector<std::string>& kept);
 
 }  // namespace korvan::badqso

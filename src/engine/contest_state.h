@@ -52,7 +52,7 @@ struct PublishedList {
 using PublishedLists = std::array<PublishedList, kBandSlotCount>;
 
 struct ContestState {
-    std::vector<CInfo> qsoList;        // in the order accepted
+    QsoList qsoList;                   // in the order accepted
     // The searches of the engine over qsoList (see qso_search.h, through
     // which the engine changes the list).
     QsoIndex qsoIndex;

@@ -157,7 +157,7 @@ QsoDigest QsoDigests::prepare(const CInfo& qso) {
 }
 
 void QsoDigests::erase(std::size_t position) {
-    records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(position));
+    records_.erase(position);
 }
 
 std::uint32_t QsoDigests::idOf(Table table, const std::string& text) const {
@@ -182,18 +182,17 @@ void QsoIndex::clear() {
     tally_.clear();
 }
 
-bool QsoIndex::covers(const std::vector<CInfo>& qsos) const { return sequences_.size() == qsos.size(); }
+bool QsoIndex::covers(const QsoList& qsos) const { return sequences_.size() == qsos.size(); }
 
-void QsoIndex::rebuild(const std::vector<CInfo>& qsos) {
+void QsoIndex::rebuild(const QsoList& qsos) {
     // Copies, since clearing is free to reuse the tally's own texts.
     rebuild(qsos, std::string(tally_.ownPrefix()), std::string(tally_.ownContinent()));
 }
 
-void QsoIndex::rebuild(const std::vector<CInfo>& qsos, const std::string& ownPrefix,
+void QsoIndex::rebuild(const QsoList& qsos, const std::string& ownPrefix,
                        const std::string& ownContinent) {
     clear();
     tally_.setOwnStation(ownPrefix, ownContinent);
-    sequences_.reserve(qsos.size());
     for (const CInfo& qso : qsos) appended(qso);
 }
 
@@ -207,8 +206,7 @@ QsoIndex::TextId QsoIndex::internedId(const std::string& text) {
 }
 
 std::size_t QsoIndex::positionOf(std::uint64_t sequence) const {
-    return static_cast<std::size_t>(std::lower_bound(sequences_.begin(), sequences_.end(), sequence) -
-                                    sequences_.begin());
+    return sequences_.lowerBound(sequence);
 }
 
 void QsoIndex::removeSequence(CallTable& table, const std::string& call, TextId band, TextId mode,
@@ -265,7 +263,7 @@ void QsoIndex::appended(const CInfo& qso) {
     digests_.commit(digest);
 }
 
-void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
+void QsoIndex::erase(QsoList& qsos, std::size_t position) {
     const CInfo& qso = qsos[position];
     const std::uint64_t sequence = sequences_[position];
     const TextId band = idOf(qso.band);
@@ -276,9 +274,9 @@ void QsoIndex::erase(std::vector<CInfo>& qsos, std::size_t position) {
     if (area != areaCounts_.end() && --area->second == 0) areaCounts_.erase(area);
 
     tally_.remove(digests_.records()[position], qso, sequence);
-    sequences_.erase(sequences_.begin() + static_cast<std::ptrdiff_t>(position));
+    sequences_.erase(position);
     digests_.erase(position);
-    qsos.erase(qsos.begin() + static_cast<std::ptrdiff_t>(position));
+    qsos.erase(position);
 }
 
 bool QsoIndex::hasCall(const std::string& call, const std::string& band, const std::string& mode) const {
@@ -295,7 +293,7 @@ std::ptrdiff_t QsoIndex::firstWith(const std::string& call, const std::string& b
     return entry ? static_cast<std::ptrdiff_t>(positionOf(entry->first)) : kNone;
 }
 
-std::ptrdiff_t QsoIndex::firstLoggedAt(const std::vector<CInfo>& qsos, const std::string& call,
+std::ptrdiff_t QsoIndex::firstLoggedAt(const QsoList& qsos, const std::string& call,
                                        const std::string& band, const std::string& mode,
                                        const COleDateTime& time) const {
     const TextId bandId = idOf(band);

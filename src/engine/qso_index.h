@@ -9,7 +9,7 @@
 //   list order (the worked-with rows of the windows want the last one);
 // - by band and KDA code: how many stored QSOs have them (the area test
 //   only asks whether there is one).
-// The list stays a plain std::vector<CInfo> that the Cabrillo writer and
+// The list is a QsoList (chunked_list.h), which the Cabrillo writer and
 // the windows walk. A compact digest of each record (QsoDigests) numbers its
 // texts, and the statistics figures (BandTally) are kept here in step with
 // the list. Each record gets a sequence number when it is appended;
@@ -23,11 +23,14 @@
 #include <vector>
 
 #include "engine/band_tally.h"
+#include "engine/chunked_list.h"
 #include "platform/date_time.h"
 
 namespace korvan {
 
 struct CInfo;
+// The stored QSOs in the order accepted (ContestState::qsoList).
+using QsoList = ChunkedList<CInfo>;
 
 // Makes room for one more element, growing geometrically as push_back
 // would. Reserving first lets a later push_back that must not fail run
@@ -81,7 +84,7 @@ public:
     void appended(const CInfo& qso) { commit(prepare(qso)); }
     void erase(std::size_t position);
 
-    const std::vector<QsoDigest>& records() const { return records_; }
+    const ChunkedList<QsoDigest>& records() const { return records_; }
     // The number of a text, or kNoText when no QSO brought it.
     std::uint32_t idOf(Table table, const std::string& text) const;
     const std::string& text(Table table, std::uint32_t id) const { return tables_[table].texts[id]; }
@@ -94,7 +97,7 @@ private:
         std::uint32_t intern(const std::string& text);
     };
 
-    std::vector<QsoDigest> records_;
+    ChunkedList<QsoDigest> records_;
     TextTable tables_[tableCount];
 };
 
@@ -105,30 +108,30 @@ public:
     void clear();
     // Indexes every record of the list, replacing what was indexed; the
     // tally counts points for the own prefix and continent it had.
-    void rebuild(const std::vector<CInfo>& qsos);
+    void rebuild(const QsoList& qsos);
     // The same, with the tally counting points for this operator.
-    void rebuild(const std::vector<CInfo>& qsos, const std::string& ownPrefix, const std::string& ownContinent);
+    void rebuild(const QsoList& qsos, const std::string& ownPrefix, const std::string& ownContinent);
     // Whether the tally counts points for this operator.
     bool scoresFor(const std::string& ownPrefix, const std::string& ownContinent) const {
         return tally_.ownPrefix() == ownPrefix && tally_.ownContinent() == ownContinent;
     }
     // Whether the index was kept along with this list (a list replaced as a
     // whole by a holder of the lock needs a rebuild).
-    bool covers(const std::vector<CInfo>& qsos) const;
+    bool covers(const QsoList& qsos) const;
 
     // qso was appended at the end of the list. Either every search and the
     // digests take it in, or (on an exception, such as std::bad_alloc) the
     // index answers as before the call.
     void appended(const CInfo& qso);
     // Erases qsos[position] from the list and from the index.
-    void erase(std::vector<CInfo>& qsos, std::size_t position);
+    void erase(QsoList& qsos, std::size_t position);
 
     // Whether a stored QSO has this call, band and mode.
     bool hasCall(const std::string& call, const std::string& band, const std::string& mode) const;
     // Position of the first stored QSO with this call, band and mode.
     std::ptrdiff_t firstWith(const std::string& call, const std::string& band, const std::string& mode) const;
     // Position of the first of them logged at the same moment as time.
-    std::ptrdiff_t firstLoggedAt(const std::vector<CInfo>& qsos, const std::string& call, const std::string& band,
+    std::ptrdiff_t firstLoggedAt(const QsoList& qsos, const std::string& call, const std::string& band,
                                  const std::string& mode, const COleDateTime& time) const;
     // Position of the last stored QSO with this call, band and mode.
     std::ptrdiff_t lastWith(const std::string& call, const std::string& band, const std::string& mode) const;
@@ -212,7 +215,7 @@ private:
     CallTable byCall_;         // call, band and mode
     CallTable byCallAndBand_;  // call and band (mode kAnyMode)
     std::unordered_map<AreaKey, std::uint32_t, AreaHash> areaCounts_;
-    std::vector<std::uint64_t> sequences_;  // of qsoList[i], increasing
+    ChunkedList<std::uint64_t> sequences_;  // of qsoList[i], increasing
     std::uint64_t nextSequence_ = 0;
     QsoDigests digests_;
     BandTally tally_;

@@ -101,7 +101,7 @@ Statistics computeStatistics(ContestState& state) {
 
     // Only the QSOs on the last record's band text feed the rates and the
     // last-QSO points, and only when that band has a row.
-    const std::vector<QsoDigest>& records = digests.records();
+    const auto& records = digests.records();
     const std::uint32_t lastBand = records.empty() ? QsoDigests::kNoText : records.back().band;
     const double reference = continuousDays(referenceTime(state).m_dt);
     const bool withRates = state.exportRun == 0;

@@ -29,7 +29,7 @@ const char* computeAndRenderResult(report::Statistics* computed) {
         heading.contestDate = state.contestDate;
         heading.ownCall = state.ownCall;
         badQsoFileName = state.badQsoFileName;
-        knownBadLines = state.knownBadLines;
+        knownBadLines = std::exchange(state.knownBadLines, {});
         claimedWritten = state.claimedWritten;
         settingsStamp = state.settingsStampAfterClaimed;
     }

@@ -82,11 +82,12 @@ QsoArguments qsoFrom(fuzz::Bytes& bytes) {
     return q;
 }
 
-bool sameQsos(const std::vector<CInfo>& expected, const std::vector<CInfo>& actual) {
+bool sameQsos(const std::vector<CInfo>& expected, const QsoList& actual) {
     if (expected.size() != actual.size()) return false;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
+    auto stored = actual.begin();
+    for (std::size_t i = 0; i < expected.size(); ++i, ++stored) {
         const CInfo& e = expected[i];
-        const CInfo& a = actual[i];
+        const CInfo& a = *stored;
         if (std::tie(e.call, e.prefix, e.continent, e.band, e.mode, e.rstReceived, e.rstSent, e.exchangeReceived,
                      e.exchangeSent, e.kdaCode, e.frequencyKHz, e.invalid, e.badCode, e.dupe) !=
                 std::tie(a.call, a.prefix, a.continent, a.band, a.mode, a.rstReceived, a.rstSent,

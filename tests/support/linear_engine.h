@@ -71,7 +71,7 @@ public:
     // The state of the plug-in as it stands, without the files (a quick way
     // to a large log for the benchmarks).
     void adopt(const ContestState& state) {
-        qsoList = state.qsoList;
+        qsoList.assign(state.qsoList.begin(), state.qsoList.end());
         workedBands = state.workedBands;
         bandDxccLists = state.bandDxccLists;
         bandKdaLists = state.bandKdaLists;
@@ -158,7 +158,9 @@ public:
             for (auto& list : bandKdaLists) list.clear();
             for (auto& list : bandDxccLists) list.clear();
         }
-        badqso::removeQsoLines(badQsoFileName, qso.call, qso.time.Format("%Y-%m-%d %H%M"));
+        // Knowing nothing of the file, the removal reads and rewrites it.
+        badqso::KnownLineCount nothingKnown;
+        badqso::removeQsoLines(nothingKnown, badQsoFileName, qso.call, qso.time.Format("%Y-%m-%d %H%M"));
         return 1;
     }
 

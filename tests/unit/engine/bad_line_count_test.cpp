@@ -63,6 +63,8 @@ TEST_F(BadLineCountTest, FollowsTheFileWhoeverChangedIt) {
         {"an append recreating it", [&] { exports::addData(wrongBand); }},
         {"a removal rewriting it", [&] { exports::removeData(wrongBand); }},
         {"an append after the rewrite", [] { exports::addData(unQso("UN7CD", "A00", at(10, 0))); }},
+        {"a removal that takes no line", [] { exports::removeData(qso("DL1A")); }},
+        {"a removal of the appended line", [] { exports::removeData(unQso("UN7CD", "A00", at(10, 0))); }},
     };
     EXPECT_EQ("0", shown());
     for (const auto& [what, step] : steps) {

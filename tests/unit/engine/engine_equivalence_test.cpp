@@ -90,11 +90,12 @@ private:
     std::mt19937 random_;
 };
 
-void expectSameQsos(const std::vector<CInfo>& expected, const std::vector<CInfo>& actual) {
+void expectSameQsos(const std::vector<CInfo>& expected, const QsoList& actual) {
     ASSERT_EQ(expected.size(), actual.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
+    auto stored = actual.begin();
+    for (std::size_t i = 0; i < expected.size(); ++i, ++stored) {
         const CInfo& e = expected[i];
-        const CInfo& a = actual[i];
+        const CInfo& a = *stored;
         SCOPED_TRACE("QSO " + std::to_string(i));
         EXPECT_EQ(std::tie(e.call, e.prefix, e.continent, e.band, e.mode, e.rstReceived, e.rstSent,
                            e.exchangeReceived, e.exchangeSent, e.kdaCode, e.frequencyKHz, e.invalid, e.badCode, e.dupe),
@@ -200,8 +201,9 @@ protected:
                 const std::size_t kept = reference.qsoList.size() / 2;
                 reference.qsoList.resize(kept);
                 std::lock_guard<std::mutex> guard(stateLock());
-                state().qsoList = std::vector<CInfo>(state().qsoList.begin(),
-                                                     state().qsoList.begin() + static_cast<std::ptrdiff_t>(kept));
+                std::vector<CInfo> shorter(state().qsoList.begin(), state().qsoList.end());
+                shorter.resize(kept);
+                state().qsoList = shorter;
             } else {
                 resetBoth(sequence);
             }

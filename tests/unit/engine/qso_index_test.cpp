@@ -80,7 +80,7 @@ CInfo record(std::mt19937& random) {
 // per mode and whatever the mode).
 TEST(QsoIndex, AppendsAndErasuresKeepTheFirstAndLastMatchesOfTheWalks) {
     std::mt19937 random(11);
-    std::vector<CInfo> qsos;
+    QsoList qsos;
     QsoIndex index;
     for (int step = 0; step < 6000; ++step) {
         // Grows to a few hundred QSOs, then shrinks and grows again.

@@ -1,5 +1,8 @@
 // RemoveData0: which stored QSO goes, how the bad-QSO file is rewritten,
 // and what is emptied when nothing is left.
+#include <filesystem>
+#include <fstream>
+
 #include "engine_fixture.h"
 #include "unprivileged.h"
 
@@ -132,6 +135,33 @@ TEST_F(RemovalTest, NoMatchRemovesNothingButStillRewrites) {
     EXPECT_EQ(kRewriteHeader +
                   "QSO:  14025  CW  2017-03-18 0950  UN0OWN  599  001  DL2XYZ  599  015   DUPE !!!\r\n",
               badQsoFile());
+}
+
+// Once the file is as a rewrite leaves it, a removal that takes none of its
+// lines leaves it alone (a hard link to it stays the same file); a line
+// someone else added is still found.
+TEST_F(RemovalTest, LeavesTheRewrittenFileAloneWhenNoLineGoes) {
+    namespace fs = std::filesystem;
+    addQso(qso("DL1ABC", at(9, 42)));
+    addQso(qso("DL1ABC", at(9, 42)));  // a dupe line
+    addQso(qso("DL2XYZ", at(9, 50)));
+    addQso(qso("DL3QRP", at(9, 55)));
+    removeQso(qso("DL2XYZ", at(9, 50)));  // no line goes, but the header becomes the rewrite header
+    const fs::path file = folder.path() / kBadQsoFile;
+    const std::string rewritten = badQsoFile();
+    ASSERT_EQ(0u, rewritten.find(kRewriteHeader));
+    fs::create_hard_link(file, folder.path() / "link.txt");
+
+    removeQso(qso("DL3QRP", at(9, 55)));
+    EXPECT_EQ(2u, fs::hard_link_count(file));
+    EXPECT_EQ(rewritten, badQsoFile());
+
+    std::ofstream(file, std::ios::binary | std::ios::app)
+        << "QSO:  14025  CW  2017-03-18 1010  UN0OWN  599  001  G4A  599  015   DUPE !!!\r\n";
+    removeQso(qso("G4A", at(10, 10)));
+    EXPECT_EQ(rewritten, badQsoFile());
+    EXPECT_EQ(1u, fs::hard_link_count(file));
+    EXPECT_EQ(2u, state().qsoList.size());
 }
 
 TEST_F(RemovalTest, LaterAddsAppendAfterTheRewrite) {
