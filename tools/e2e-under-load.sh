@@ -26,8 +26,9 @@ busy=()
 for ((i = 0; i < loops; i++)); do (while :; do :; done) & busy+=($!); done
 trap 'kill "${busy[@]}" 2>/dev/null' EXIT
 
+source_dir=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$build/CMakeCache.txt")
 echo "start $(date -u +%FT%TZ): $loops busy loops on $(nproc) cores," \
-     "commit $(git rev-parse --short HEAD)" | tee -a "$record"
+     "built from $(git -C "$source_dir" rev-parse --short HEAD 2>/dev/null)" | tee -a "$record"
 status=0
 for ((run = 1; run <= runs; run++)); do
   start=$(date +%s)
